@@ -2,11 +2,37 @@
 
 #include <cstdio>
 
+#include "cli/command_line.h"
+
 namespace vn::cli {
+namespace {
+
+constexpr const char* kUsage =
+    "usage: varnistrale-cli COMMAND [ARGS]\n"
+    "\n"
+    "commands:\n"
+    "  eval FILE.opt    paraxial data, Seidel and colour sums, surface table\n"
+    "\n"
+    "Every command prints one JSON object on stdout. Errors go to stderr;\n"
+    "the exit status is 1 for an unreadable or invalid input, 2 for a usage error.\n"
+    "'varnistrale-cli COMMAND --help' describes a command.\n";
+
+}  // namespace
 
 int run(const std::vector<std::string>& args) {
-    std::fprintf(stderr, "usage: varnistrale-cli eval FILE.opt\n");
-    return args.empty() ? kExitUsage : kExitUsage;
+    if (args.empty()) {
+        std::fputs(kUsage, stderr);
+        return kExitUsage;
+    }
+    const std::string& command = args[0];
+    const std::vector<std::string> rest(args.begin() + 1, args.end());
+    if (command == "--help" || command == "-h" || command == "help") {
+        std::fputs(kUsage, stdout);
+        return kExitOk;
+    }
+    if (command == "eval") return evalCommand(rest);
+    std::fprintf(stderr, "varnistrale-cli: unknown command '%s'\n\n%s", command.c_str(), kUsage);
+    return kExitUsage;
 }
 
 }  // namespace vn::cli

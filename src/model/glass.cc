@@ -34,7 +34,8 @@ void RecomputeIndices(Surface& s, const std::array<double, 3>& wavelength) {
 }
 
 void RecomputeAllIndices(SystemModel& m) {
-    for (int i = 0; i <= m.N() + 1; ++i) RecomputeIndices(m.surf[static_cast<size_t>(i)], m.sys.wavelength);
+    for (int i = 0; i <= m.N() + 1; ++i)
+        RecomputeIndices(m.surf[static_cast<size_t>(i)], m.sys.wavelength);
 }
 
 void markWavelengthMismatch(Surface& s, const std::array<double, 3>& wavelength) {

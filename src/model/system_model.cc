@@ -22,11 +22,16 @@ SurfaceKind surfaceKind(const SurfaceTable& t, int i) {
 
 const char* surfaceKindName(SurfaceKind kind) {
     switch (kind) {
-        case SurfaceKind::Reflection: return "Reflektion";
-        case SurfaceKind::Obstruction: return "Obstruktion";
-        case SurfaceKind::Stop: return "Blende";
-        case SurfaceKind::Schmidt: return "Schmidt";
-        case SurfaceKind::Refraction: break;
+        case SurfaceKind::Reflection:
+            return "Reflektion";
+        case SurfaceKind::Obstruction:
+            return "Obstruktion";
+        case SurfaceKind::Stop:
+            return "Blende";
+        case SurfaceKind::Schmidt:
+            return "Schmidt";
+        case SurfaceKind::Refraction:
+            break;
     }
     return "Refraktion";
 }

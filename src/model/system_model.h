@@ -26,7 +26,9 @@ inline constexpr double kObjectAtInfinity = 1e12;
 // order inside them is red, blue, green; files and dialogs list red, green,
 // blue. Green is the reference colour.
 enum Colour : int { kRed = 1, kBlue = 2, kGreen = 3 };
-inline constexpr int colourIndex(int colour) { return colour - 1; }
+inline constexpr int colourIndex(int colour) {
+    return colour - 1;
+}
 // Colour numbers in the order files and dialogs list them.
 inline constexpr std::array<int, 3> kListedColours = {kRed, kGreen, kBlue};
 
@@ -36,17 +38,17 @@ struct Surface {
     // Index of the medium after the surface per colour; its sign is the direction
     // of travel (negative after an odd number of reflections).
     std::array<double, 3> n{1.0, 1.0, 1.0};
-    double dir = 1.0;  // +1 or -1: sign of the green index
-    double k = 0.0;    // conic constant, 0 for a sphere
-    double u = 0.0;    // tilt, degrees
-    double h = 0.0;    // aperture limit factor relative to the beam height
-    std::string medium;  // medium after the surface; carries the formula tag
-    std::array<double, 6> coef{};  // dispersion coefficients K1..K6
-    double A2 = 0.0, A4 = 0.0, A6 = 0.0;  // aspheric terms in y^2, y^4, y^6
-    double A8 = 0.0;                      // torus value (y^8 term of a polynomial asphere)
-    double schmidt = 0.0;                 // Schmidt factor; non-zero marks a Schmidt surface
-    double nz = 0.0;                      // neutral zone of the Schmidt profile
-    bool sagittal = false;                // tilt acts in the sagittal section
+    double dir = 1.0;                      // +1 or -1: sign of the green index
+    double k = 0.0;                        // conic constant, 0 for a sphere
+    double u = 0.0;                        // tilt, degrees
+    double h = 0.0;                        // aperture limit factor relative to the beam height
+    std::string medium;                    // medium after the surface; carries the formula tag
+    std::array<double, 6> coef{};          // dispersion coefficients K1..K6
+    double A2 = 0.0, A4 = 0.0, A6 = 0.0;   // aspheric terms in y^2, y^4, y^6
+    double A8 = 0.0;                       // torus value (y^8 term of a polynomial asphere)
+    double schmidt = 0.0;                  // Schmidt factor; non-zero marks a Schmidt surface
+    double nz = 0.0;                       // neutral zone of the Schmidt profile
+    bool sagittal = false;                 // tilt acts in the sagittal section
     std::array<bool, 3> lambdaMismatch{};  // "n/L" medium measured at other wavelengths
     double tolDx = 0.0, tolDy = 0.0, tolDw = 0.0;  // position-tolerance offsets, not saved
 };
@@ -62,7 +64,7 @@ struct SystemData {
     double fNumberRef = 10.0;        // f-number at normFocal = 1
     double fieldAngle = 1.0;         // maximum object field angle, degrees
     std::uint8_t spiderCount = 0;
-    int surfaceCount = 1;            // N
+    int surfaceCount = 1;  // N
     int schmidtCount = 0;
     int asphereCount = 0;
     std::array<int, kTableSize> schmidtList{};  // positions 1..schmidtCount

@@ -39,12 +39,19 @@ void appendUtf8(std::string& out, char32_t cp) {
 char32_t decodeUtf8(std::string_view text, size_t& i) {
     auto byte = [&](size_t k) { return static_cast<unsigned char>(text[k]); };
     unsigned char b0 = byte(i);
-    int length = b0 < 0x80 ? 1 : (b0 >> 5) == 0x6 ? 2 : (b0 >> 4) == 0xE ? 3 : (b0 >> 3) == 0x1E ? 4 : 0;
+    int length = b0 < 0x80           ? 1
+                 : (b0 >> 5) == 0x6  ? 2
+                 : (b0 >> 4) == 0xE  ? 3
+                 : (b0 >> 3) == 0x1E ? 4
+                                     : 0;
     if (length == 0 || i + static_cast<size_t>(length) > text.size()) {
         ++i;
         return 0xFFFD;
     }
-    char32_t cp = length == 1 ? b0 : length == 2 ? (b0 & 0x1F) : length == 3 ? (b0 & 0x0F) : (b0 & 0x07);
+    char32_t cp = length == 1   ? b0
+                  : length == 2 ? (b0 & 0x1F)
+                  : length == 3 ? (b0 & 0x0F)
+                                : (b0 & 0x07);
     for (int k = 1; k < length; ++k) {
         unsigned char b = byte(i + static_cast<size_t>(k));
         if ((b & 0xC0) != 0x80) {

@@ -16,9 +16,13 @@
 namespace vn::detail {
 namespace {
 
-size_t at(int i) { return static_cast<size_t>(i); }
+size_t at(int i) {
+    return static_cast<size_t>(i);
+}
 
-float single(double v) { return static_cast<float>(v); }
+float single(double v) {
+    return static_cast<float>(v);
+}
 
 constexpr double kAplanaticBeta = 1e12;  // stands for 1/0 where A vanishes
 
@@ -41,7 +45,8 @@ AberrationSums aberrationSums(const SystemModel& m, const ParaxialData& q, const
 
         // Refraction invariant per unit height and stop-shift ratio.
         const double A = nBefore * (curvature - c.div(1.0, s, i, kReasonConjugate));
-        const double beta = A == 0.0 ? kAplanaticBeta : c.div(1.0, h2 * A, i, kReasonConjugate) + sigma;
+        const double beta =
+            A == 0.0 ? kAplanaticBeta : c.div(1.0, h2 * A, i, kReasonConjugate) + sigma;
         // Petzval term.
         const double petzval = -curvature * (c.div(1.0, nAfter, i, kReasonIndex) -
                                              c.div(1.0, nBefore, i, kReasonIndex));
@@ -77,8 +82,8 @@ AberrationSums aberrationSums(const SystemModel& m, const ParaxialData& q, const
     }
     const double L = g.L;
     sums.chromatic = single(c.div(q.backFocusRed - q.backFocusBlue, L, 0, kReasonFocal));
-    sums.secondary =
-        single(c.div((q.backFocusRed + q.backFocusBlue) - 2.0 * q.backFocusGreen, 2.0 * L, 0, kReasonFocal));
+    sums.secondary = single(c.div((q.backFocusRed + q.backFocusBlue) - 2.0 * q.backFocusGreen,
+                                  2.0 * L, 0, kReasonFocal));
     sums.lateralColour = single(c.div(q.focalRed - q.focalBlue, L, 0, kReasonFocal));
     return sums;
 }

@@ -33,10 +33,10 @@ private:
 // Values of the green colour pass on the normalised data that the aberration
 // sums are built from; entries 1..N.
 struct GreenPass {
-    std::array<double, kTableSize> s{};      // object distance at surface i
+    std::array<double, kTableSize> s{};       // object distance at surface i
     std::array<double, kTableSize> sPrime{};  // image distance after surface i
-    std::array<double, kTableSize> h{};      // marginal height, h[1] = 1
-    std::array<double, kTableSize> sigma{};  // stop-shift sum
+    std::array<double, kTableSize> h{};       // marginal height, h[1] = 1
+    std::array<double, kTableSize> sigma{};   // stop-shift sum
     double L = 0.0;                           // focal length in green
 };
 

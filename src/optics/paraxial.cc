@@ -14,7 +14,9 @@ constexpr double kVertexDistance = 0.0001;  // object this close to a vertex lie
 constexpr double kFlatMirrorRadius = 100000.0;
 constexpr double kPupilImageDistance = -1e12;  // pass 1: a very distant object
 
-size_t at(int i) { return static_cast<size_t>(i); }
+size_t at(int i) {
+    return static_cast<size_t>(i);
+}
 
 // The surface data one pass works on: stored or normalised.
 struct PassData {
@@ -59,7 +61,8 @@ ColourPass paraxialPass(const SystemModel& m, const PassData& d, int colour, dou
     for (int i = 1; i <= N; ++i) {
         const double nBefore = m.surf[at(i - 1)].n[col];
         const double nAfter = m.surf[at(i)].n[col];
-        const double sPrime = imageDistance(s, (*d.r)[at(i)], (*d.A2)[at(i)], nBefore, nAfter, i, c);
+        const double sPrime =
+            imageDistance(s, (*d.r)[at(i)], (*d.A2)[at(i)], nBefore, nAfter, i, c);
         pass.s[at(i)] = s;
         pass.sPrime[at(i)] = sPrime;
         pass.L *= magnification(s, sPrime, nBefore, nAfter, i, c);
@@ -76,25 +79,29 @@ bool allFinite(const std::array<double, Size>& a, int last) {
 }
 
 bool finite(const ParaxialData& q, const AberrationSums& s, int N) {
-    const double scalars[] = {q.backFocus,      q.focusSign,    q.signedFocal,  q.exitPupilDistance,
-                              q.axisDeviation,  q.objectDistanceF, q.entrancePupilF, q.focalRed,
-                              q.focalBlue,      q.backFocusRed, q.backFocusBlue, q.backFocusGreen};
+    const double scalars[] = {q.backFocus,         q.focusSign,     q.signedFocal,
+                              q.exitPupilDistance, q.axisDeviation, q.objectDistanceF,
+                              q.entrancePupilF,    q.focalRed,      q.focalBlue,
+                              q.backFocusRed,      q.backFocusBlue, q.backFocusGreen};
     for (double v : scalars)
         if (!std::isfinite(v)) return false;
-    const float sums[] = {s.spherical, s.coma,      s.astigmatism, s.curvature,
+    const float sums[] = {s.spherical,  s.coma,      s.astigmatism, s.curvature,
                           s.distortion, s.chromatic, s.secondary,   s.lateralColour};
     for (float v : sums)
         if (!std::isfinite(v)) return false;
-    return allFinite(q.rF, N) && allFinite(q.eF, N) && allFinite(q.A2F, N) &&
-           allFinite(q.A4F, N) && allFinite(q.A6F, N) && allFinite(q.marginalHeight, N) &&
-           allFinite(q.bendCurvature, N);
+    return allFinite(q.rF, N) && allFinite(q.eF, N) && allFinite(q.A2F, N) && allFinite(q.A4F, N) &&
+           allFinite(q.A6F, N) && allFinite(q.marginalHeight, N) && allFinite(q.bendCurvature, N);
 }
 
 }  // namespace
 
-double ArcSin(double x) { return std::atan(x / std::sqrt(1.0 - x * x)); }
+double ArcSin(double x) {
+    return std::atan(x / std::sqrt(1.0 - x * x));
+}
 
-double Tan(double x) { return std::sin(x) / std::cos(x); }
+double Tan(double x) {
+    return std::sin(x) / std::cos(x);
+}
 
 EvaluationStatus EvaluateSystem(SystemModel& m, bool fixedFocal, ParaxialData& p,
                                 AberrationSums& sums) {
@@ -132,8 +139,9 @@ EvaluationStatus EvaluateSystem(SystemModel& m, bool fixedFocal, ParaxialData& p
     double chiefSlope = 1.0, chiefHeight = e0, deviation = 0.0;
     for (int i = 1; i <= N; ++i) {
         const double nBefore = t[at(i - 1)].n[g], nAfter = t[at(i)].n[g];
-        chiefSlope = chiefSlope * c.div(nBefore, nAfter, i, detail::kReasonIndex) +
-                     chiefHeight * c.div(nBefore - nAfter, nAfter * r[at(i)], i, detail::kReasonRadius);
+        chiefSlope =
+            chiefSlope * c.div(nBefore, nAfter, i, detail::kReasonIndex) +
+            chiefHeight * c.div(nBefore - nAfter, nAfter * r[at(i)], i, detail::kReasonRadius);
         chiefHeight += e[at(i)] * chiefSlope;
         const double ratio = c.div(nBefore, nAfter, i, detail::kReasonIndex);
         if (ratio < 0.0 && r[at(i)] > kFlatMirrorRadius) {
@@ -204,8 +212,9 @@ EvaluationStatus EvaluateSystem(SystemModel& m, bool fixedFocal, ParaxialData& p
         double previousImage = pupilImage;
         double sigma = 0.0;
         for (int i = 1; i <= N; ++i) {
-            q.marginalHeight[at(i)] = q.marginalHeight[at(i - 1)] *
-                                      c.div(pass.s[at(i)], previousImage, i, detail::kReasonConjugate);
+            q.marginalHeight[at(i)] =
+                q.marginalHeight[at(i - 1)] *
+                c.div(pass.s[at(i)], previousImage, i, detail::kReasonConjugate);
             previousImage = pass.sPrime[at(i)];
         }
         const double h1 = q.marginalHeight[1];
@@ -237,7 +246,8 @@ EvaluationStatus EvaluateSystem(SystemModel& m, bool fixedFocal, ParaxialData& p
                 q.secondaryMirror = k + 1;
             }
         }
-        const bool foldingMirror = t[at(k - 1)].n[g] / t[at(k)].n[g] < 0.0 && r[at(k)] > kFlatMirrorRadius;
+        const bool foldingMirror =
+            t[at(k - 1)].n[g] / t[at(k)].n[g] < 0.0 && r[at(k)] > kFlatMirrorRadius;
         q.bendCurvature[at(k)] = foldingMirror ? 1.0 / r[at(k - 1)] + 1.0 / r[at(k + 1)]
                                                : 1.0 / r[at(k)] - 1.0 / r[at(k + 1)];
     }

@@ -12,13 +12,13 @@ namespace vn {
 // Results of the paraxial evaluation, in the normalised length units of the
 // model. Per-surface arrays are indexed by table entry.
 struct ParaxialData {
-    double backFocus = -1.0;  // s'_N of the green pass with the real object
-    double focusSign = -1.0;  // sign of backFocus
-    double signedFocal = -1.0;  // |normFocal| x focusSign
-    double exitPupilDistance = 0.0;  // exit pupil to paraxial image plane
-    double axisDeviation = 0.0;      // deviation of the axis by tilted surfaces, radians
-    double objectDistanceF = 0.0;    // objectDistance / normFocal
-    double entrancePupilF = 0.0;     // entrancePupil / normFocal
+    double backFocus = -1.0;                    // s'_N of the green pass with the real object
+    double focusSign = -1.0;                    // sign of backFocus
+    double signedFocal = -1.0;                  // |normFocal| x focusSign
+    double exitPupilDistance = 0.0;             // exit pupil to paraxial image plane
+    double axisDeviation = 0.0;                 // deviation of the axis by tilted surfaces, radians
+    double objectDistanceF = 0.0;               // objectDistance / normFocal
+    double entrancePupilF = 0.0;                // entrancePupil / normFocal
     std::array<double, kTableSize> rF{}, eF{};  // r, e / normFocal
     std::array<double, kTableSize> A2F{}, A4F{}, A6F{};  // A2 F, A4 F^3, A6 F^5
     // Paraxial marginal-ray height in green, 1 at surface 1; entry 0 is the
@@ -38,13 +38,13 @@ struct ParaxialData {
 // Seidel sums and first-order colour errors, single precision as the display
 // and the synthesis targets use them.
 struct AberrationSums {
-    float spherical = 0.0f;    // S I ("Öffng")
-    float coma = 0.0f;         // S II ("Koma")
-    float astigmatism = 0.0f;  // S III ("Astig")
-    float curvature = 0.0f;    // 2 S III + S IV, medial image curvature ("Krümm")
-    float distortion = 0.0f;   // S V ("Verz")
-    float chromatic = 0.0f;    // longitudinal colour, red - blue ("Chr")
-    float secondary = 0.0f;    // secondary spectrum ("Sek")
+    float spherical = 0.0f;      // S I ("Öffng")
+    float coma = 0.0f;           // S II ("Koma")
+    float astigmatism = 0.0f;    // S III ("Astig")
+    float curvature = 0.0f;      // 2 S III + S IV, medial image curvature ("Krümm")
+    float distortion = 0.0f;     // S V ("Verz")
+    float chromatic = 0.0f;      // longitudinal colour, red - blue ("Chr")
+    float secondary = 0.0f;      // secondary spectrum ("Sek")
     float lateralColour = 0.0f;  // chromatic difference of focal length ("CVD")
 };
 
@@ -52,7 +52,7 @@ struct AberrationSums {
 // results are left as they were.
 struct EvaluationStatus {
     bool ok = true;
-    int surface = 0;              // table entry where it failed, 0 when not tied to one
+    int surface = 0;               // table entry where it failed, 0 when not tied to one
     const char* reason = nullptr;  // German text for the user, static storage
 };
 

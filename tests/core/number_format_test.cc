@@ -10,7 +10,7 @@ namespace vn::fmt {
 namespace {
 
 TEST(FixedFormat, RoundsToPrecisionThenDecimals) {
-    EXPECT_EQ(fixed(1.23456789, 5, 5), "1.23460");   // 5 significant digits, padded
+    EXPECT_EQ(fixed(1.23456789, 5, 5), "1.23460");  // 5 significant digits, padded
     EXPECT_EQ(fixed(123.456789, 7, 5), "123.45680");
     EXPECT_EQ(fixed(0.12345, 5, 3), "0.123");
     EXPECT_EQ(fixed(-2.5, 5, 3, ','), "-2,500");
@@ -75,8 +75,8 @@ TEST(Parsing, AcceptsFileAndUserNumbers) {
 }
 
 TEST(Parsing, RejectsWhatIsNotANumber) {
-    for (const char* text : {"", " ", "abc", "1.2.3", "1,5", "1e", "--1", "nan", "inf", "1e400",
-                             "12abc", "0x10"})
+    for (const char* text :
+         {"", " ", "abc", "1.2.3", "1,5", "1e", "--1", "nan", "inf", "1e400", "12abc", "0x10"})
         EXPECT_FALSE(parseNumber(text).has_value()) << text;
     EXPECT_FALSE(parseNumber("1.5", ',').has_value());
     EXPECT_EQ(parseInteger(" 29 "), 29);

@@ -1,0 +1,379 @@
+#include "model/system_file.h"
+
+#include <cmath>
+#include <optional>
+
+#include "model/glass.h"
+#include "model/medium.h"
+#include "model/number_format.h"
+#include "model/text_file.h"
+
+namespace vn {
+namespace {
+
+size_t at(int i) {
+    return static_cast<size_t>(i);
+}
+
+constexpr const char* kColumnHeader =
+    "  Radius/f     Abstand/f    nrot bei  ngrün bei  nblau bei   Deform    Winkel/°   Grenz/h  "
+    "   Medium  ";
+constexpr int kMediumChars = 30;  // characters of a row that can hold the medium name
+constexpr double kScientificRadius = 1000.0;
+
+// Reads the file the way free-form text reading does: blanks and line ends
+// before a number are skipped, a number ends at a blank or the line end, and
+// going to the next line discards the rest of the current one.
+class FreeFormReader {
+public:
+    FreeFormReader(const std::vector<std::string>& lines, const std::string& name)
+        : lines_(lines), name_(name) {}
+
+    bool failed() const { return !error_.empty(); }
+    const std::string& error() const { return error_; }
+    bool atEnd() const { return line_ >= lines_.size(); }
+
+    // The whole current line, then on to the next.
+    std::string readLine() {
+        if (atEnd()) return {};
+        std::string text = lines_[line_];
+        nextLine();
+        return text;
+    }
+
+    void nextLine() {
+        if (!atEnd()) ++line_;
+        column_ = 0;
+    }
+
+    double readNumber(const char* field) {
+        std::string token = nextToken(field);
+        if (failed()) return 0.0;
+        auto value = fmt::parseNumber(token, '.');
+        if (!value) {
+            fail(std::string(field) + ": \"" + cp1252ToUtf8(token) + "\" is not a number");
+            return 0.0;
+        }
+        return *value;
+    }
+
+    long long readInteger(const char* field) {
+        std::string token = nextToken(field);
+        if (failed()) return 0;
+        auto value = fmt::parseInteger(token);
+        if (!value) {
+            fail(std::string(field) + ": \"" + cp1252ToUtf8(token) + "\" is not a whole number");
+            return 0;
+        }
+        return *value;
+    }
+
+    // Up to `count` characters of the current line from the current position,
+    // fewer at the line end; stays on the line.
+    std::string readChars(int count) {
+        if (atEnd()) return {};
+        const std::string& text = lines_[line_];
+        std::string part = text.substr(std::min(column_, text.size()), at(count));
+        column_ += part.size();
+        return part;
+    }
+
+    // Passes over the rest of a word that a fixed-length read cut in two.
+    void skipRestOfWord() {
+        if (atEnd()) return;
+        const std::string& text = lines_[line_];
+        while (column_ < text.size() && !isBlank(text[column_])) ++column_;
+    }
+
+    void fail(const std::string& message) {
+        if (!failed()) error_ = name_ + ", line " + std::to_string(lineNumber()) + ": " + message;
+    }
+
+private:
+    static bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
+
+    size_t lineNumber() const {
+        return std::min(line_, lines_.empty() ? 0 : lines_.size() - 1) + 1;
+    }
+
+    std::string nextToken(const char* field) {
+        while (!atEnd()) {
+            const std::string& text = lines_[line_];
+            while (column_ < text.size() && isBlank(text[column_])) ++column_;
+            if (column_ < text.size()) break;
+            nextLine();
+        }
+        if (atEnd()) {
+            error_ = name_ + ": the file ends before " + field;
+            return {};
+        }
+        const std::string& text = lines_[line_];
+        size_t start = column_;
+        while (column_ < text.size() && !isBlank(text[column_])) ++column_;
+        return text.substr(start, column_ - start);
+    }
+
+    const std::vector<std::string>& lines_;
+    const std::string& name_;
+    size_t line_ = 0;
+    size_t column_ = 0;
+    std::string error_;
+};
+
+std::string trimBlanks(std::string s) {
+    size_t end = s.find_last_not_of(' ');
+    s.erase(end == std::string::npos ? 0 : end + 1);
+    size_t start = s.find_first_not_of(' ');
+    s.erase(0, start == std::string::npos ? s.size() : start);
+    return s;
+}
+
+std::string trimTrailingBlanks(std::string s) {
+    size_t end = s.find_last_not_of(' ');
+    s.erase(end == std::string::npos ? 0 : end + 1);
+    return s;
+}
+
+bool readSurfaceRow(FreeFormReader& in, int i, SystemModel& t) {
+    Surface& s = t.surf[at(i)];
+    const std::string where = "surface row " + std::to_string(i);
+    s.r = in.readNumber(("radius of " + where).c_str());
+    s.e = in.readNumber(("distance of " + where).c_str());
+    for (int colour : kListedColours)
+        s.n[at(colourIndex(colour))] = in.readNumber(("index of " + where).c_str());
+    s.k = in.readNumber(("conic constant of " + where).c_str());
+    s.u = in.readNumber(("tilt of " + where).c_str());
+    s.h = in.readNumber(("limit of " + where).c_str());
+    if (in.failed()) return false;
+    const double green = s.n[at(colourIndex(kGreen))];
+    if (green == 0.0) {
+        in.fail("the index of " + where + " is 0");
+        return false;
+    }
+    std::string name = in.readChars(kMediumChars);
+    // A name that fills the whole window up to its last character may go on
+    // beyond it; its rest is not a coefficient.
+    const bool cut = name.size() == kMediumChars && name.back() != ' ';
+    s.medium = cp1252ToUtf8(trimBlanks(name));
+    s.dir = green / std::fabs(green);
+    const unsigned tags = mediumTags(s.medium);
+    if (tags & kCoefficientTags) {
+        if (cut) in.skipRestOfWord();
+        for (double& k : s.coef) k = in.readNumber(("coefficient of " + where).c_str());
+        if (in.failed()) return false;
+        markWavelengthMismatch(s, t.sys.wavelength);
+        RecomputeIndices(s, t.sys.wavelength);
+    }
+    in.nextLine();
+    return true;
+}
+
+// Reads the lines of one surface list ("Schmidt" or free surfaces).
+bool readSurfaceLines(FreeFormReader& in, int count, bool schmidt, SystemModel& t) {
+    std::array<int, kTableSize>& list = schmidt ? t.sys.schmidtList : t.sys.asphereList;
+    const char* what = schmidt ? "Schmidt line" : "free-surface line";
+    for (int k = 1; k <= count; ++k) {
+        const long long j = in.readInteger((std::string("surface number of a ") + what).c_str());
+        if (in.failed()) return false;
+        if (j < 1 || j > t.N()) {
+            in.fail(std::string(what) + " for surface " + std::to_string(j) +
+                    ", which is not one of the surfaces 1.." + std::to_string(t.N()));
+            return false;
+        }
+        Surface& s = t.surf[at(static_cast<int>(j))];
+        const std::string field = std::string(what) + " of surface " + std::to_string(j);
+        if (schmidt) {
+            for (double* v : {&s.schmidt, &s.A2, &s.A4, &s.A6, &s.nz})
+                *v = in.readNumber(field.c_str());
+        } else {
+            for (double* v : {&s.A2, &s.A4, &s.A6, &s.A8}) *v = in.readNumber(field.c_str());
+        }
+        if (in.failed()) return false;
+        list[at(k)] = static_cast<int>(j);
+        in.nextLine();
+    }
+    return true;
+}
+
+std::string label(double value, int width, int decimals, const char* text) {
+    return fmt::fixedWidth(value, width, decimals) + std::string(8, ' ') + utf8ToCp1252(text);
+}
+
+std::string integerLabel(long long value, const char* text) {
+    return fmt::integerWidth(value, 6) + std::string(8, ' ') + utf8ToCp1252(text);
+}
+
+}  // namespace
+
+std::string notASystemFileMessage(const std::string& path) {
+    return path + " is no Varnistrale data file";
+}
+
+SystemFileResult readSystemFile(const std::string& path, SystemModel& m) {
+    TextFileResult file = readTextLines(path);
+    if (!file.ok) return {false, file.error};
+    SystemFileResult result = readSystemLines(file.lines, path, m);
+    if (result.ok) m.sys.fileName = path;
+    return result;
+}
+
+SystemFileResult readSystemLines(const std::vector<std::string>& lines, const std::string& name,
+                                 SystemModel& m) {
+    if (lines.size() < 14 || lines[13].find("Radius") == std::string::npos)
+        return {false, notASystemFileMessage(name)};
+
+    // Everything is read into a copy, so that a file that fails part-way leaves
+    // the current system as it was.
+    SystemModel t = m;
+    for (int i = 1; i <= t.N() + 1; ++i) {
+        Surface& s = t.surf[at(i)];
+        s.A2 = s.A4 = s.A6 = s.A8 = s.nz = s.schmidt = 0.0;
+        s.sagittal = false;
+        s.lambdaMismatch = {};
+    }
+
+    FreeFormReader in(lines, name);
+    SystemData& sys = t.sys;
+    sys.title = trimTrailingBlanks(cp1252ToUtf8(in.readLine()));
+    sys.source = cp1252ToUtf8(in.readLine());
+    in.nextLine();
+
+    sys.focalLength = in.readNumber("focal length");
+    in.nextLine();
+    sys.fNumber = in.readNumber("f-number");
+    in.nextLine();
+    sys.fieldAngle = in.readNumber("field angle");
+    in.nextLine();
+    const long long spiders = in.readInteger("number of spider vanes");
+    in.nextLine();
+    const long long surfaces = in.readInteger("number of surfaces");
+    in.nextLine();
+    const long long schmidtCount = in.readInteger("number of Schmidt surfaces");
+    const long long asphereCount = in.readInteger("number of free surfaces");
+    in.nextLine();
+    sys.graphScale = in.readNumber("drawing scale");
+    in.nextLine();
+    sys.entrancePupil = in.readNumber("entrance pupil");
+    in.nextLine();
+    sys.objectDistance = in.readNumber("object distance");
+    in.nextLine();
+    in.nextLine();
+    in.nextLine();
+    std::array<double, 3> wavelength{};
+    for (int colour : kListedColours)
+        wavelength[at(colourIndex(colour))] = in.readNumber("wavelength");
+    in.nextLine();
+    if (in.failed()) return {false, in.error()};
+
+    if (spiders < 0 || spiders > 255)
+        return {false, name + ": the number of spider vanes " + std::to_string(spiders) +
+                           " lies outside 0..255"};
+    if (surfaces < 1 || surfaces > kMaxSurfaces)
+        return {false, name + ": the number of surfaces " + std::to_string(surfaces) +
+                           " lies outside 1.." + std::to_string(kMaxSurfaces)};
+    if (schmidtCount < 0 || asphereCount < 0 || schmidtCount + asphereCount > surfaces)
+        return {false, name + ": " + std::to_string(schmidtCount) + " Schmidt and " +
+                           std::to_string(asphereCount) + " free-surface lines for " +
+                           std::to_string(surfaces) + " surfaces"};
+    for (double w : wavelength)
+        if (!(w > 0.0)) return {false, name + ": a wavelength is not positive"};
+    sys.spiderCount = static_cast<std::uint8_t>(spiders);
+    sys.surfaceCount = static_cast<int>(surfaces);
+    sys.schmidtCount = static_cast<int>(schmidtCount);
+    sys.asphereCount = static_cast<int>(asphereCount);
+    sys.wavelength = wavelength;
+    sys.focalLengthRef = sys.focalLength;
+    sys.fNumberRef = sys.fNumber;
+
+    for (int i = 0; i <= t.N(); ++i)
+        if (!readSurfaceRow(in, i, t)) return {false, in.error()};
+    in.nextLine();
+    if (!readSurfaceLines(in, sys.schmidtCount, true, t)) return {false, in.error()};
+    if (!readSurfaceLines(in, sys.asphereCount, false, t)) return {false, in.error()};
+
+    sys.description.clear();
+    while (!in.atEnd()) sys.description.push_back(cp1252ToUtf8(in.readLine()));
+
+    m = std::move(t);
+    return {true, {}};
+}
+
+void prepareForWriting(SystemModel& m) {
+    deriveSurfaceLists(m);
+    double marking = 0.0;
+    for (int i = 0; i <= m.N(); ++i) {
+        if (m.surf[at(i)].sagittal) {
+            marking = i;
+            break;
+        }
+    }
+    m.surf[0].u = marking;
+}
+
+std::vector<std::string> formatSystemFile(const SystemModel& m) {
+    const SystemData& s = m.sys;
+    std::vector<std::string> out;
+    out.push_back(utf8ToCp1252(s.title));
+    out.push_back(utf8ToCp1252(s.source));
+    out.emplace_back();
+    out.push_back(label(s.focalLength, 6, 0, "Brennweite/mm"));
+    out.push_back(label(s.fNumber, 6, 2, "max. Öffnungszahl"));
+    out.push_back(label(s.fieldAngle, 6, 2, "max. Objektwinkel/°"));
+    out.push_back(integerLabel(s.spiderCount, "Anzahl Fangspiegelstreben"));
+    out.push_back(integerLabel(s.surfaceCount, "Anzahl Flächen"));
+    out.push_back(fmt::integerWidth(s.schmidtCount, 6) + " " +
+                  fmt::integerWidth(s.asphereCount, 6) + " " +
+                  utf8ToCp1252("Anzahl Schmidtflächen, Anzahl freie Flächen"));
+    out.push_back(label(s.graphScale, 6, 0, "Grafik Maßstab"));
+    out.push_back(label(s.entrancePupil, 6, 3, "Eintritspupille/f"));
+    out.push_back(fmt::scientificWidth(s.objectDistance, 6) + std::string(4, ' ') +
+                  "Objektweite/f");
+    out.emplace_back();
+    out.push_back(utf8ToCp1252(kColumnHeader));
+    std::string waves(23, ' ');
+    for (int colour : kListedColours)
+        waves += fmt::fixedWidth(s.wavelength[at(colourIndex(colour))], 11, 7);
+    out.push_back(waves);
+
+    for (int i = 0; i <= m.N(); ++i) {
+        const Surface& e = m.surf[at(i)];
+        std::string row = std::fabs(e.r) > kScientificRadius ? fmt::scientificWidth(e.r, 10)
+                                                             : fmt::fixedWidth(e.r, 10, 6);
+        row += fmt::fixedWidth(e.e, 10, 6);
+        for (int colour : kListedColours)
+            row += fmt::fixedWidth(e.n[at(colourIndex(colour))], 11, 6);
+        row += fmt::fixedWidth(e.k, 10, 5);
+        row += fmt::fixedWidth(e.u, 10, 5);
+        row += fmt::fixedWidth(e.h, 8, 3);
+        row += std::string(5, ' ') + utf8ToCp1252(e.medium);
+        if (mediumTags(e.medium) & kCoefficientTags) {
+            row += std::string(10, ' ');
+            for (double k : e.coef) row += fmt::fixedWidth(k, 14, 9);
+        }
+        out.push_back(row);
+    }
+    out.emplace_back();
+    for (int k = 1; k <= s.schmidtCount; ++k) {
+        const int j = s.schmidtList[at(k)];
+        const Surface& e = m.surf[at(j)];
+        std::string line = fmt::integerWidth(j, 5);
+        for (double v : {e.schmidt, e.A2, e.A4, e.A6, e.nz}) line += fmt::fixedWidth(v, 15, 9);
+        out.push_back(line);
+    }
+    for (int k = 1; k <= s.asphereCount; ++k) {
+        const int j = s.asphereList[at(k)];
+        const Surface& e = m.surf[at(j)];
+        std::string line = fmt::integerWidth(j, 5);
+        for (double v : {e.A2, e.A4, e.A6, e.A8}) line += fmt::fixedWidth(v, 15, 9);
+        out.push_back(line);
+    }
+    for (const std::string& line : s.description) out.push_back(utf8ToCp1252(line));
+    return out;
+}
+
+std::string writeSystemFile(SystemModel& m, const std::string& path) {
+    prepareForWriting(m);
+    return writeTextLinesAtomically(path, formatSystemFile(m));
+}
+
+}  // namespace vn

@@ -1,0 +1,88 @@
+// The one object that owns the program's state: the optical system, the
+// results computed from it, the settings and the flags the windows exchange.
+// Windows and the batch command hold it by reference; computations take the
+// parts they read and write as explicit parameters.
+#pragma once
+
+#include <array>
+#include <string>
+
+#include "model/system_model.h"
+#include "optics/paraxial.h"
+#include "settings/settings.h"
+
+namespace vn {
+
+// Rays per pupil: rings 0..zoneCount and azimuthCount azimuths per ring.
+struct PupilSampling {
+    int zoneCount = 0;     // Z, the highest ring index
+    int azimuthCount = 0;  // azimuths per ring
+    int resolution = 1;    // 2 with the spot window's "Auflösung hoch"
+    // Relative ring radii. Entries above zoneCount keep the radii of an earlier,
+    // denser grid.
+    std::array<double, 100> zoneHeight{};
+};
+
+// Lens-group structure: the surfaces followed by glass, and the air spaces with
+// the number of glass spaces of the group that each one closes.
+struct LensGroups {
+    std::array<int, kTableSize> glass{};  // positions 0..glassCount-1
+    std::array<int, kTableSize> air{};    // air[0] = 0, then positions 1..airCount
+    std::array<int, kTableSize> size{};   // size[j]: glass spaces of the group ending at air[j]
+    int glassCount = 0;
+    int airCount = 0;
+};
+
+// The marked ray of the layout: entrance height (model units) and direction.
+struct MarkedRay {
+    double height = 0.0;
+    double angle = 0.0;  // degrees
+};
+
+struct ProgramFlags {
+    bool modelChanged = false;     // the model changed since the spots were computed
+    bool selectionActive = false;  // a selection of the layout is active
+    bool psfStale = true;          // the PSF must be recomputed
+    bool focalSurfaceChanged = false;
+    bool spotComputed = false;
+    bool sagittalPresent = false;  // the file marked sagittal surfaces
+};
+
+struct Workspace {
+    SystemModel model;
+    ParaxialData paraxial;
+    AberrationSums sums;
+    EvaluationStatus evaluation;  // outcome of the last evaluation
+    Settings settings;
+    PupilSampling pupil;
+    LensGroups groups;
+    MarkedRay marked;
+    ProgramFlags flags;
+    std::string startDirectory;
+};
+
+// The default system and the start values of the shared settings, evaluated
+// (program start and "Neu").
+void Initialize(Workspace& ws);
+
+// Re-runs the paraxial evaluation with the current design mode and keeps its
+// outcome in ws.evaluation.
+EvaluationStatus evaluate(Workspace& ws);
+
+struct FileOutcome {
+    bool ok = false;
+    std::string message;  // for the user when !ok
+};
+
+// Loads a system file and runs the run cycle. A file that cannot be read
+// leaves the current system as it was.
+FileOutcome LadeDatei(Workspace& ws, const std::string& path);
+
+// "Öffnen": LadeDatei followed by the paraxial evaluation.
+FileOutcome openSystemFile(Workspace& ws, const std::string& path);
+
+// Saves the current system under `path`; the drawing scale is taken from the
+// settings. A failed save keeps any existing file unchanged.
+FileOutcome Speichern(Workspace& ws, const std::string& path);
+
+}  // namespace vn
