@@ -310,7 +310,36 @@ void prepareForWriting(SystemModel& m) {
     m.surf[0].u = marking;
 }
 
-std::vector<std::string> formatSystemFile(const SystemModel& m) {
+namespace {
+
+// The file states the system's focal length in millimetres, and reading it
+// takes the stored lengths to be in units of that focal length. A system whose
+// stored lengths are in other units (normFocal is not 1, after free-focal-length
+// editing) is therefore written rescaled to focal length 1, so that it loads as
+// the same physical system.
+SystemModel scaledToUnitFocalLength(const SystemModel& m) {
+    SystemModel out = m;
+    const double F = std::fabs(m.sys.normFocal);
+    if (!std::isfinite(F) || F == 0.0 || F == 1.0) return out;
+    out.sys.objectDistance /= F;
+    out.sys.entrancePupil /= F;
+    out.surf[0].e /= F;
+    for (int i = 1; i <= out.N(); ++i) {
+        Surface& e = out.surf[at(i)];
+        e.r /= F;
+        e.e /= F;
+        e.A2 *= F;
+        e.A4 *= F * F * F;
+        e.A6 *= F * F * F * F * F;
+    }
+    out.sys.normFocal = m.sys.normFocal / F;
+    return out;
+}
+
+}  // namespace
+
+std::vector<std::string> formatSystemFile(const SystemModel& model) {
+    const SystemModel m = scaledToUnitFocalLength(model);
     const SystemData& s = m.sys;
     std::vector<std::string> out;
     out.push_back(utf8ToCp1252(s.title));

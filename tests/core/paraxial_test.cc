@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <numbers>
 
 #include "allocation_counter.h"
 #include "model/glass.h"
@@ -151,7 +152,7 @@ TEST(Paraxial, FoldingFlatMirrorAddsNoDeviationButTurnsLaterTilts) {
     SystemModel tilted = mirror(0.0);
     tilted.surf[1].u = 3.0;
     Evaluated t = evaluate(tilted);
-    EXPECT_NEAR(t.p.axisDeviation, 6.0 * M_PI / 180.0, kExact);
+    EXPECT_NEAR(t.p.axisDeviation, 6.0 * std::numbers::pi / 180.0, kExact);
 }
 
 TEST(Paraxial, ObjectOnAVertexPassesWithoutDividingByItsDistance) {
