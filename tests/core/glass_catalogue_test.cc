@@ -19,6 +19,20 @@ namespace {
 
 namespace fs = std::filesystem;
 
+const fs::path kDataDir = VARNISTRALE_TEST_DATA_DIR;
+const fs::path kShipped = kDataDir / "DemoGlasdaten.txt";
+
+// The catalogue lists ne with 5 decimals, ve with 2 and PF'e with 4. It
+// stores coefficients rounded to 9 decimals, which moves a Sellmeier index by
+// less than 1e-8; the small high-order power-series terms lose more (up to
+// 2e-8 at e, 5e-7 at 0.365 um), which the 5 listed decimals still absorb.
+constexpr double kCoefficientRounding = 1e-8;
+constexpr double kListedNe = 0.5e-5 + 5e-8;  // plus the coefficient rounding at e
+constexpr double kListedVe = 0.5e-2 + 1e-6;
+constexpr double kListedPFe = 0.5e-4 + 1e-6;
+// Makers publish nd to 5 decimals.
+constexpr double kPublishedNd = 1e-5;
+
 // A fresh directory that is removed with everything in it.
 class TempDir {
 public:
@@ -76,6 +90,159 @@ GlassRecord nbk7() {
 const std::string kNbk7Line =
     "517642.251 S     N-BK7          Sel       1.51872   63.96      0.5064         1.0396121200"
     "     0.2317923440   1.0104694500     0.0060006990   0.0200179140   103.560653000";
+
+std::string glassName(const GlassRecord& r) {
+    std::string name = r.type.substr(6, 14);
+    return name.substr(0, name.find_last_not_of(' ') + 1);
+}
+
+class ShippedCatalogue : public testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        CatalogueReadResult read = readCatalogueFile(kShipped);
+        ASSERT_TRUE(read.error.empty()) << read.error;
+        catalogue_ = new GlassCatalogue(std::move(read.catalogue));
+    }
+    static void TearDownTestSuite() { delete catalogue_; }
+
+    static const GlassRecord* find(std::string_view name, unsigned tag) {
+        static std::vector<GlassRecord> records;
+        if (records.empty())
+            for (const std::string& line : catalogue_->lines)
+                records.push_back(parseRecord(line).record);
+        for (const GlassRecord& r : records)
+            if (glassName(r) == name && (mediumTags(r.type) & tag)) return &r;
+        return nullptr;
+    }
+
+    static GlassCatalogue* catalogue_;
+};
+GlassCatalogue* ShippedCatalogue::catalogue_ = nullptr;
+
+TEST_F(ShippedCatalogue, IsWindows1252WithCrLfLines) {
+    const std::string bytes = readBytes(kShipped);
+    ASSERT_GE(bytes.size(), 2u);
+    EXPECT_EQ(bytes.substr(bytes.size() - 2), "\r\n");
+    for (std::size_t i = bytes.find('\n'); i != std::string::npos; i = bytes.find('\n', i + 1))
+        ASSERT_EQ(bytes[i - 1], '\r') << "bare LF at byte " << i;
+    EXPECT_EQ(bytes.find("\xC2"), std::string::npos) << "UTF-8 in the file";
+    EXPECT_EQ(bytes.rfind(kCatalogueTitle, 0), 0u);
+    EXPECT_NE(bytes.find("\r\n" + utf8ToCp1252(kCatalogueColumns) + "\r\n"), std::string::npos);
+}
+
+TEST_F(ShippedCatalogue, EveryRecordReadsBackAndIsComposedIdentically) {
+    std::map<unsigned, int> perTag;
+    std::set<char> letters;
+    for (std::size_t i = 0; i < catalogue_->size(); ++i) {
+        const std::string& line = catalogue_->lines[i];
+        RecordParseResult parsed = parseCatalogueRecord(*catalogue_, i);
+        ASSERT_TRUE(parsed.error.empty()) << parsed.error;
+        const GlassRecord& r = parsed.record;
+        EXPECT_EQ(utf8Length(r.type), kTypeLength) << line;
+        // Exactly one formula tag and nothing that would make it a stop or
+        // an obstruction; only air may say "Luft".
+        const unsigned tags = mediumTags(r.type);
+        const unsigned formula = tags & ~kTagAir;
+        EXPECT_TRUE(formula == kTagSel || formula == kTagCau || formula == kTagTabulated) << line;
+        EXPECT_EQ(r.type.substr(21), formula == kTagSel   ? "Sel"
+                                     : formula == kTagCau ? "Cau"
+                                                          : "n/L");
+        EXPECT_EQ((tags & kTagAir) != 0, glassName(r) == "Luft") << line;
+        ++perTag[formula];
+        letters.insert(r.type.front());
+
+        EXPECT_EQ(catalogue_->display[i], displayText(line));
+        EXPECT_EQ(composeRecord(r).line, line);
+    }
+    EXPECT_GE(perTag[kTagSel], 40);
+    EXPECT_EQ(perTag[kTagCau], 5);
+    EXPECT_GE(perTag[kTagTabulated], 2);
+    EXPECT_EQ(letters, (std::set<char>{'D', 'H', 'L', 'O', 'S'}));
+}
+
+TEST_F(ShippedCatalogue, ListedFiguresAreThoseOfTheStoredCoefficients) {
+    for (const std::string& line : catalogue_->lines) {
+        const GlassRecord r = parseRecord(line).record;
+        const DispersionFigures d = dispersionFigures(r);
+        ASSERT_TRUE(d.error.empty()) << d.error;
+        EXPECT_NEAR(r.ne, d.ne, kListedNe) << line;
+        EXPECT_NEAR(r.ve, d.ve, kListedVe) << line;
+        EXPECT_NEAR(r.PFe, d.PFe, kListedPFe) << line;
+    }
+}
+
+TEST_F(ShippedCatalogue, AgreesWithThePublishedTable) {
+    CsvReadResult csv = readCsvTable(kDataDir / "glass-sources" / "glasses.csv");
+    ASSERT_TRUE(csv.error.empty()) << csv.error;
+    const CsvTable& t = csv.table;
+    const auto value = [&](std::size_t row, const char* column) {
+        return fmt::parseNumber(t.rows[row][static_cast<std::size_t>(t.column(column))]).value();
+    };
+    const std::array<const char*, 6> kColumns = {"B1", "B2", "B3", "C1_um2", "C2_um2", "C3_um2"};
+    for (std::size_t row = 0; row < t.rows.size(); ++row) {
+        const std::string& name = t.rows[row][0];
+        const GlassRecord* r = find(name, kTagSel);
+        ASSERT_NE(r, nullptr) << name;
+        EXPECT_NEAR(r->ne, value(row, "n_e"), kListedNe) << name;
+        EXPECT_NEAR(r->ve, value(row, "v_e"), kListedVe) << name;
+        EXPECT_NEAR(r->PFe, value(row, "P_Fprime_e"), kListedPFe) << name;
+        for (std::size_t k = 0; k < 6; ++k) {
+            // 12 significant digits, at most 9 decimals: half a unit of the last.
+            const double v = value(row, kColumns[k]);
+            const int lastDigit =
+                std::max(static_cast<int>(std::floor(std::log10(std::fabs(v)))) - 11, -9);
+            EXPECT_NEAR(r->K[k], v, 0.5 * std::pow(10.0, lastDigit) * (1 + 1e-9))
+                << name << " K" << k + 1;
+        }
+        const GlassIndices n = glassIndices(*r, {kLineC, kLineF, kLineD});
+        EXPECT_NEAR(n.n[0], value(row, "n_C"), kCoefficientRounding) << name;
+        EXPECT_NEAR(n.n[1], value(row, "n_F"), kCoefficientRounding) << name;
+        EXPECT_NEAR(n.n[2], value(row, "n_d"), kCoefficientRounding) << name;
+    }
+}
+
+TEST_F(ShippedCatalogue, IsWhatTheSourcesGive) {
+    SourceRecordsResult source = recordsFromSources(kDataDir / "glass-sources");
+    ASSERT_TRUE(source.error.empty()) << source.error;
+    ASSERT_EQ(source.records.size(), catalogue_->size()) << "run make-catalogue to regenerate";
+    for (std::size_t i = 0; i < source.records.size(); ++i)
+        EXPECT_EQ(composeRecord(source.records[i]).line, catalogue_->lines[i])
+            << "run make-catalogue to regenerate";
+}
+
+TEST_F(ShippedCatalogue, ChosenGlassGivesIndicesByItsTag) {
+    const std::array<double, 3> system = {kLineC, 0.4358343, kLineE};  // red C, blue g, green e
+    const GlassRecord* sel = find("N-BK7", kTagSel);
+    ASSERT_NE(sel, nullptr);
+    GlassIndices n = glassIndices(*sel, system);
+    EXPECT_TRUE(n.error.empty());
+    EXPECT_NEAR(n.n[0], 1.514322347, kCoefficientRounding);
+    EXPECT_NEAR(n.n[1], 1.526684587, kCoefficientRounding);
+    EXPECT_NEAR(n.n[2], 1.518721971, kCoefficientRounding);
+
+    const GlassRecord* cau = find("BSC7", kTagCau);
+    ASSERT_NE(cau, nullptr);
+    for (double nd : glassIndices(*cau, {kLineD, kLineD, kLineD}).n)
+        EXPECT_NEAR(nd, 1.51680, kPublishedNd);
+
+    // Tabulated at C', e, F': red and blue differ from the system's C and g.
+    const GlassRecord* tab = find("N-BK7 tab", kTagTabulated);
+    ASSERT_NE(tab, nullptr);
+    n = glassIndices(*tab, system);
+    EXPECT_TRUE(n.error.empty());
+    EXPECT_NEAR(n.n[0], 1.514719311, kCoefficientRounding);
+    EXPECT_NEAR(n.n[1], 1.522829239, kCoefficientRounding);
+    EXPECT_NEAR(n.n[2], 1.518721971, kCoefficientRounding);
+    EXPECT_EQ(n.wavelengthMismatch, (std::array<bool, 3>{true, true, false}));
+    EXPECT_DOUBLE_EQ(n.glassWavelength[0], kLineCPrime);
+    EXPECT_DOUBLE_EQ(n.glassWavelength[1], kLineFPrime);
+
+    const GlassRecord* air = find("Luft", kTagTabulated);
+    ASSERT_NE(air, nullptr);
+    n = glassIndices(*air, system);
+    EXPECT_EQ(n.wavelengthMismatch, (std::array<bool, 3>{}));
+    EXPECT_EQ(n.n, (std::array<double, 3>{1.0, 1.0, 1.0}));
+}
 
 TEST(GlassIndices, UntaggedGlassUsesNeAndUnusableIndicesAreErrors) {
     const std::array<double, 3> system = {kLineC, 0.4358343, kLineE};
