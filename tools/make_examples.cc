@@ -6,6 +6,7 @@
 #include <array>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <functional>
 #include <memory>
 #include <numbers>
@@ -21,7 +22,9 @@ namespace {
 
 constexpr const char* kSource = "Varnistrale Beispiele";
 
-size_t at(int i) { return static_cast<size_t>(i); }
+size_t at(int i) {
+    return static_cast<size_t>(i);
+}
 
 struct Glass {
     std::string type;  // catalogue type text, the surface's medium name
@@ -116,10 +119,20 @@ public:
         return ws_.sums;
     }
 
-    // Scales the stored lengths to focal length 1 and runs the run cycle.
+    // Scales the stored lengths to focal length 1 (flat surfaces and the
+    // object at infinity keep their marker values) and runs the run cycle.
     void finish(std::vector<std::string> description) {
         evaluate();
-        Normalise(m_);
+        const double F = m_.sys.normFocal;
+        for (int i = 1; i <= m_.N(); ++i) {
+            Surface& s = m_.surf[at(i)];
+            if (std::fabs(s.r) < kFlatRadius) s.r /= F;
+            s.e /= F;
+            s.A2 *= F;
+            s.A4 *= F * F * F;
+            s.A6 *= F * F * F * F * F;
+        }
+        m_.sys.entrancePupil /= F;
         m_.sys.description = std::move(description);
         if (!Start(ws_).ok) Catalogue::fail(describe(ws_.evaluation));
     }
@@ -139,7 +152,14 @@ void solve(std::vector<double>& x, const std::function<void(const std::vector<do
         const std::vector<double> r0 = residuals();
         double norm = 0.0;
         for (double v : r0) norm = std::max(norm, std::fabs(v));
-        if (norm < 1e-7) return;
+        if (std::getenv("VARNISTRALE_DEBUG_SOLVE")) {
+            std::fprintf(stderr, "round %d:", round);
+            for (double v : x) std::fprintf(stderr, " x=%.6g", v);
+            for (double v : r0) std::fprintf(stderr, " r=%.3g", v);
+            std::fprintf(stderr, "\n");
+        }
+        // The sums are single precision; residuals of a few 1e-6 are their noise.
+        if (norm < 1e-5) return;
         std::vector<std::vector<double>> J(n, std::vector<double>(n));
         for (size_t j = 0; j < n; ++j) {
             std::vector<double> xp = x;
@@ -182,13 +202,15 @@ double abbe(const Surface& s) {
 }
 
 // Thin-lens power split of an achromat of total power 1: phi1/v1 + phi2/v2 = 0.
-double crownPower(double v1, double v2) { return v1 / (v1 - v2); }
+double crownPower(double v1, double v2) {
+    return v1 / (v1 - v2);
+}
 
 void newtonian(Workspace& ws) {
     Builder b(ws);
     b.system("Newton-Teleskop 200/1000", 1000.0, 5.0, 0.5, 2, 500.0);
     b.model().sys.spiderCount = 4;
-    b.air(1, -2.0, -0.85, -1.0).k = -1.0;  // paraboloid
+    b.air(1, -2.0, -0.85, -1.0).k = -1.0;       // paraboloid
     b.air(2, kFlatRadius, 0.15, 1.0).u = 45.0;  // flat diagonal folds the beam sideways
     b.finish({"Parabolspiegel f/5 mit 45\u00b0-Fangspiegel 150 mm vor dem Fokus,",
               "vier Fangspiegelstreben."});
@@ -246,7 +268,8 @@ void cementedAchromat(Builder& b, const Glass& crown, const Glass& flint, double
     b.air(first + 2, -2.0, 0.95, 1.0);
     const double n1 = m.surf[at(first)].n[colourIndex(kGreen)];
     const double n2 = m.surf[at(first + 1)].n[colourIndex(kGreen)];
-    std::vector<double> x = {1.0 / 0.6, crownPower(abbe(m.surf[at(first)]), abbe(m.surf[at(first + 1)]))};
+    std::vector<double> x = {1.0 / 0.6,
+                             crownPower(abbe(m.surf[at(first)]), abbe(m.surf[at(first + 1)]))};
     solve(
         x,
         [&](const std::vector<double>& v) {
@@ -307,27 +330,65 @@ void doublet(Workspace& ws, const Catalogue& cat) {
 }
 
 // Petzval astrograph: a front doublet of focal length 2 and a rear doublet of
-// focal length 1, one unit apart, so that the system has focal length 1.
+// focal length 1, one unit apart, so that the system has focal length 1. Both
+// are the corrected air-spaced doublet, scaled.
 void petzval(Workspace& ws, const Catalogue& cat) {
+    auto design = std::make_unique<Workspace>();
+    Builder d(*design);
+    d.system("", 1000.0, 10.0, 0.5, 4, 800.0);
+    airSpacedDoublet(d, cat.glass("N-BK7"), cat.glass("N-F2"), 1, 1.0);
+    const SystemModel& unit = d.model();
+
     Builder b(ws);
     b.system("Petzval-Astrograph 100/500", 500.0, 5.0, 1.5, 8, 600.0);
-    const Glass crown = cat.glass("N-BK7"), flint = cat.glass("N-F2");
-    airSpacedDoublet(b, crown, flint, 1, 2.0);
-    airSpacedDoublet(b, crown, flint, 5, 1.0);
     SystemModel& m = b.model();
-    m.surf[4].e = 1.0 - 0.0165 * 2.0;
+    for (int i = 1; i <= 4; ++i) {
+        for (auto [target, scale] : {std::pair{i, 2.0}, std::pair{i + 4, 1.0}}) {
+            Surface& s = m.surf[at(target)];
+            s = unit.surf[at(i)];
+            s.r *= scale;
+            s.e *= scale;
+        }
+    }
+    m.surf[4].e = 1.0;
     m.surf[8].e = 0.4;
     b.finish({"Zwei Luftspalt-Dubletts (Brennweiten 2 f und f) im Abstand f.",
               "Jedes Dublett f\u00fcr sich farb- und komafrei; das System nicht optimiert."});
 }
 
+// Schmidt camera: a plane plate whose second face carries the corrector profile,
+// two focal lengths in front of a spherical mirror of radius -2. The profile is
+// the classical one that gives the rays of the neutral zone (height nu times the
+// aperture radius) no deviation: its y^2 term moves the focus of that zone back
+// to the paraxial focus, and its y^4, y^6 terms straighten the wavefront.
+void schmidtCamera(Workspace& ws, const Catalogue& cat) {
+    Builder b(ws);
+    const double F = 2.0, nu = 0.866, rho = -2.0, thickness = 0.01;
+    b.system("Schmidt-Kamera 250/500", 500.0, F, 3.0, 3, 300.0);
+    const Glass glass = cat.glass("N-BK7");
+    b.glass(1, kFlatRadius, thickness, glass);
+    Surface& plate = b.air(2, kFlatRadius, 2.0, 1.0);
+    b.air(3, rho, -1.0, -1.0);
+    const double n = b.model().surf[1].n[colourIndex(kGreen)];
+    const double h = nu / (2.0 * F), H = h * h;
+    const double s = (h / rho) * (h / rho);
+    const double L = (rho / 2.0) / std::sqrt(1.0 - s);
+    const double Q = (2.0 * (rho - L) - rho * std::sqrt(1.0 - s)) / (1.0 - n);
+    plate.schmidt = 1.0;
+    plate.nz = nu;
+    plate.A2 = ((L - rho / 2.0) / L / rho) / (n - 1.0);
+    plate.A4 = (3.0 * Q - 2.0 * H * plate.A2) / (H * H);
+    plate.A6 = (H * plate.A2 - 2.0 * Q) / (H * H * H);
+    b.finish({"Korrektionsplatte aus N-BK7 mit neutraler Zone bei 0.866 des Radius,",
+              "Kugelspiegel R = -2 f im Abstand 2 f, Bildfeld 6\u00b0."});
+}
+
 void refractorWithDiagonal(Workspace& ws, const Catalogue& cat) {
     Builder b(ws);
     b.system("Refraktor mit Zenitspiegel 100/1500", 1500.0, 15.0, 0.5, 4, 800.0);
-    cementedAchromat(b, cat.glass("N-BK7"), cat.glass("N-F2"), 0.008, 0.0047, 1);
-    SystemModel& m = b.model();
-    m.surf[3].e = 0.9;
     b.air(4, kFlatRadius, -0.08, -1.0).u = 45.0;  // the diagonal turns the axis by 90 degrees
+    cementedAchromat(b, cat.glass("N-BK7"), cat.glass("N-F2"), 0.008, 0.0047, 1);
+    b.model().surf[3].e = 0.9;
     b.finish({"Verkitteter Achromat mit 45\u00b0-Planspiegel 0.9 f hinter der Linse."});
 }
 
@@ -335,15 +396,13 @@ void stopAndObstruction(Workspace& ws) {
     Builder b(ws);
     b.system("Parabolspiegel mit Blende und Abschattung", 1200.0, 6.0, 0.5, 3, 500.0);
     b.air(1, kFlatRadius, 0.3, 1.0).medium = "Luft/Obstr";  // shadow of a secondary holder
-    m(b).surf[1].h = 0.3;
+    b.model().surf[1].h = 0.3;
     b.air(2, kFlatRadius, 0.6, 1.0).medium = "Luft/Blende";  // tube stop at 95 %
-    m(b).surf[2].h = 0.95;
+    b.model().surf[2].h = 0.95;
     b.air(3, -2.0, -1.0, -1.0).k = -1.0;
     b.finish({"Fl\u00e4che 1: zentrale Abschattung (30 % des Strahls),",
               "Fl\u00e4che 2: Blende (95 % des Strahls), Fl\u00e4che 3: Paraboloid."});
 }
-
-SystemModel& m(Builder& b) { return b.model(); }
 
 // A mirror whose polynomial sag equals a paraboloid's to sixth order: the
 // vertex sphere of radius -2.5 carries A2 = -0.05 so that the paraxial radius is
@@ -393,6 +452,7 @@ int main(int argc, char** argv) {
         {"ritchey-chretien.opt", [](Workspace& ws) { cassegrain(ws, true); }},
         {"achromat-f15.opt", [&](Workspace& ws) { achromat(ws, cat); }},
         {"doublet-airspaced.opt", [&](Workspace& ws) { doublet(ws, cat); }},
+        {"schmidt-camera.opt", [&](Workspace& ws) { schmidtCamera(ws, cat); }},
         {"petzval-astrograph.opt", [&](Workspace& ws) { petzval(ws, cat); }},
         {"refractor-diagonal.opt", [&](Workspace& ws) { refractorWithDiagonal(ws, cat); }},
         {"stop-obstruction.opt", stopAndObstruction},
@@ -404,6 +464,11 @@ int main(int argc, char** argv) {
         e.build(*ws);
         const std::string path = dataDir + "/examples/" + e.file;
         FileOutcome saved = Speichern(*ws, path);
+        // Loading places the image plane at the focus of the system as the file
+        // holds it (six decimals), so the file that users open is the one
+        // written after such a load: opening and saving it changes no byte.
+        if (saved.ok) saved = openSystemFile(*ws, path);
+        if (saved.ok) saved = Speichern(*ws, path);
         if (!saved.ok) Catalogue::fail(saved.message);
         std::printf("%-28s f = %8.2f mm  Seidel %.4f %.4f %.4f  colour %.6f\n", e.file,
                     ws->model.sys.focalLength, ws->sums.spherical, ws->sums.coma,

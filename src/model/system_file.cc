@@ -20,6 +20,8 @@ constexpr const char* kColumnHeader =
     "   Medium  ";
 constexpr int kMediumChars = 30;  // characters of a row that can hold the medium name
 constexpr double kScientificRadius = 1000.0;
+// Lengths this large stand for a flat surface or an object at infinity.
+constexpr double kMarkerLength = 1e11;
 
 // Reads the file the way free-form text reading does: blanks and line ends
 // before a number are skipped, a number ends at a blank or the line end, and
@@ -320,13 +322,21 @@ namespace {
 SystemModel scaledToUnitFocalLength(const SystemModel& m) {
     SystemModel out = m;
     const double F = std::fabs(m.sys.normFocal);
-    if (!std::isfinite(F) || F == 0.0 || F == 1.0) return out;
-    out.sys.objectDistance /= F;
+    if (!std::isfinite(F) || F == 0.0) return out;
+    // Within the file's own resolution of the focal length (whole millimetres)
+    // the system is written as it is, so that a loaded file writes back the
+    // same bytes.
+    if (std::fabs(F - 1.0) * std::fabs(m.sys.focalLengthRef) <= 0.5) return out;
+    // Flat surfaces and an object at infinity keep their marker values.
+    auto scaled = [F](double length) {
+        return std::fabs(length) >= kMarkerLength ? length : length / F;
+    };
+    out.sys.objectDistance = scaled(out.sys.objectDistance);
     out.sys.entrancePupil /= F;
     out.surf[0].e /= F;
     for (int i = 1; i <= out.N(); ++i) {
         Surface& e = out.surf[at(i)];
-        e.r /= F;
+        e.r = scaled(e.r);
         e.e /= F;
         e.A2 *= F;
         e.A4 *= F * F * F;

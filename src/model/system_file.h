@@ -32,8 +32,9 @@ void prepareForWriting(SystemModel& m);
 
 // The lines of the file for a prepared model, as raw Windows-1252 bytes. A
 // model whose stored lengths are not normalised to its focal length (normFocal
-// is not 1) is written rescaled to focal length 1: the file's focal length is
-// the unit of its lengths, so the file loads as the same physical system.
+// differs from 1 by more than the file's whole-millimetre focal length shows) is
+// written rescaled to focal length 1: the file's focal length is the unit of its
+// lengths, so the file loads as the same physical system.
 std::vector<std::string> formatSystemFile(const SystemModel& m);
 
 // prepareForWriting, then writes `path` through a temporary file, so that a

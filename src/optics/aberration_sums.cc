@@ -25,6 +25,8 @@ float single(double v) {
 }
 
 constexpr double kAplanaticBeta = 1e12;  // stands for 1/0 where A vanishes
+// Relative size below which the refraction invariant is a rounding residue.
+constexpr double kVanishingInvariant = 1e-9;
 
 }  // namespace
 
@@ -43,10 +45,17 @@ AberrationSums aberrationSums(const SystemModel& m, const ParaxialData& q, const
         const double h2 = h * h, h4 = h2 * h2;
         const double curvature = c.div(1.0, rho, i, kReasonRadius);
 
-        // Refraction invariant per unit height and stop-shift ratio.
-        const double A = nBefore * (curvature - c.div(1.0, s, i, kReasonConjugate));
+        // Refraction invariant per unit height and stop-shift ratio. An object at
+        // the centre of curvature makes A vanish; so does, up to rounding, every
+        // flat surface (radius 1e12) in light from an object at infinity (1e12),
+        // and a residue of 1e-26 would turn beta and the distortion sum into
+        // nonsense of order 1e13. Such a residue counts as zero.
+        const double inverseS = c.div(1.0, s, i, kReasonConjugate);
+        const double A = nBefore * (curvature - inverseS);
+        const bool vanishes = std::fabs(A) <= kVanishingInvariant * std::fabs(nBefore) *
+                                                  (std::fabs(curvature) + std::fabs(inverseS));
         const double beta =
-            A == 0.0 ? kAplanaticBeta : c.div(1.0, h2 * A, i, kReasonConjugate) + sigma;
+            vanishes ? kAplanaticBeta : c.div(1.0, h2 * A, i, kReasonConjugate) + sigma;
         // Petzval term.
         const double petzval = -curvature * (c.div(1.0, nAfter, i, kReasonIndex) -
                                              c.div(1.0, nBefore, i, kReasonIndex));

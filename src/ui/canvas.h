@@ -18,9 +18,15 @@ using Rgb = std::uint32_t;  // 0x00BBGGRR
 inline constexpr Rgb rgb(int r, int g, int b) {
     return static_cast<Rgb>((b & 0xFF) << 16 | (g & 0xFF) << 8 | (r & 0xFF));
 }
-inline constexpr int redOf(Rgb c) { return static_cast<int>(c & 0xFF); }
-inline constexpr int greenOf(Rgb c) { return static_cast<int>((c >> 8) & 0xFF); }
-inline constexpr int blueOf(Rgb c) { return static_cast<int>((c >> 16) & 0xFF); }
+inline constexpr int redOf(Rgb c) {
+    return static_cast<int>(c & 0xFF);
+}
+inline constexpr int greenOf(Rgb c) {
+    return static_cast<int>((c >> 8) & 0xFF);
+}
+inline constexpr int blueOf(Rgb c) {
+    return static_cast<int>((c >> 16) & 0xFF);
+}
 
 // Entry i of the 128-entry grey palette: grey (2i, 2i, 2i).
 inline constexpr Rgb paletteGrey(int index) {

@@ -14,9 +14,15 @@ void RecordingCanvas::add(DrawCommand::Kind kind, Rgb colour, int width, std::ve
 void RecordingCanvas::setPen(Rgb colour, int width) {
     add(DrawCommand::Kind::Pen, colour, width, {});
 }
-void RecordingCanvas::setBrush(Rgb colour) { add(DrawCommand::Kind::Brush, colour, 1, {}); }
-void RecordingCanvas::moveTo(Point p) { add(DrawCommand::Kind::MoveTo, 0, 1, {p}); }
-void RecordingCanvas::lineTo(Point p) { add(DrawCommand::Kind::LineTo, 0, 1, {p}); }
+void RecordingCanvas::setBrush(Rgb colour) {
+    add(DrawCommand::Kind::Brush, colour, 1, {});
+}
+void RecordingCanvas::moveTo(Point p) {
+    add(DrawCommand::Kind::MoveTo, 0, 1, {p});
+}
+void RecordingCanvas::lineTo(Point p) {
+    add(DrawCommand::Kind::LineTo, 0, 1, {p});
+}
 void RecordingCanvas::polyline(const Point* points, int count) {
     add(DrawCommand::Kind::Polyline, 0, 1, std::vector<Point>(points, points + std::max(count, 0)));
 }
@@ -43,10 +49,18 @@ void RecordingCanvas::replay(Canvas& target, double sx, double sy) const {
     for (const DrawCommand& c : commands_) {
         const auto& p = c.points;
         switch (c.kind) {
-            case DrawCommand::Kind::Pen: target.setPen(c.colour, scaledSize(c.width)); break;
-            case DrawCommand::Kind::Brush: target.setBrush(c.colour); break;
-            case DrawCommand::Kind::MoveTo: target.moveTo(scaled(p[0])); break;
-            case DrawCommand::Kind::LineTo: target.lineTo(scaled(p[0])); break;
+            case DrawCommand::Kind::Pen:
+                target.setPen(c.colour, scaledSize(c.width));
+                break;
+            case DrawCommand::Kind::Brush:
+                target.setBrush(c.colour);
+                break;
+            case DrawCommand::Kind::MoveTo:
+                target.moveTo(scaled(p[0]));
+                break;
+            case DrawCommand::Kind::LineTo:
+                target.lineTo(scaled(p[0]));
+                break;
             case DrawCommand::Kind::Polyline:
                 buffer.clear();
                 for (Point q : p) buffer.push_back(scaled(q));
@@ -55,7 +69,9 @@ void RecordingCanvas::replay(Canvas& target, double sx, double sy) const {
             case DrawCommand::Kind::Arc:
                 target.arc(scaled(p[0]), scaled(p[1]), scaled(p[2]), scaled(p[3]));
                 break;
-            case DrawCommand::Kind::Ellipse: target.ellipse(scaled(p[0]), scaled(p[1])); break;
+            case DrawCommand::Kind::Ellipse:
+                target.ellipse(scaled(p[0]), scaled(p[1]));
+                break;
             case DrawCommand::Kind::FillRect:
                 target.fillRect(scaled(p[0]), scaled(p[1]), c.colour);
                 break;
