@@ -3,7 +3,7 @@
 # the .clang-format at the root and fails.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-mapfile -t files < <(git ls-files '*.cc' '*.h' | grep -v '^data/')
+mapfile -t files < <(git ls-files --cached --others --exclude-standard '*.cc' '*.h' | grep -v '^data/')
 if [ "${1:-}" = "--check" ]; then
     clang-format-14 --dry-run -Werror "${files[@]}"
 else

@@ -56,7 +56,7 @@ TEST(Examples, MirrorTelescopesHaveTheirTextbookCorrection) {
     auto newton = open("newtonian-f5.opt");
     EXPECT_NEAR(newton->model.sys.focalLength, 1000.0, 1e-3);
     EXPECT_NEAR(newton->model.sys.fNumber, 5.0, 1e-5);
-    EXPECT_NEAR(newton->sums.spherical, 0.0, kCorrected);  // paraboloid
+    EXPECT_NEAR(newton->sums.spherical, 0.0, kCorrected);     // paraboloid
     EXPECT_NEAR(newton->paraxial.axisDeviation, 0.0, 1e-12);  // folded, not deviated
     EXPECT_EQ(newton->model.sys.spiderCount, 4);
 
@@ -68,12 +68,13 @@ TEST(Examples, MirrorTelescopesHaveTheirTextbookCorrection) {
     auto rc = open("ritchey-chretien.opt");
     EXPECT_NEAR(rc->sums.spherical, 0.0, kStoredConics);
     EXPECT_NEAR(rc->sums.coma, 0.0, kStoredConics);  // aplanatic
-    EXPECT_LT(rc->model.surf[1].k, -1.0);  // both mirrors hyperboloids
+    EXPECT_LT(rc->model.surf[1].k, -1.0);            // both mirrors hyperboloids
     EXPECT_LT(rc->model.surf[2].k, -1.0);
 }
 
 TEST(Examples, LensesAreCorrectedForColour) {
-    for (const char* name : {"achromat-f15.opt", "doublet-airspaced.opt", "refractor-diagonal.opt"}) {
+    for (const char* name :
+         {"achromat-f15.opt", "doublet-airspaced.opt", "refractor-diagonal.opt"}) {
         auto ws = open(name);
         EXPECT_NEAR(ws->sums.chromatic, 0.0, kCorrected) << name;
         EXPECT_NEAR(ws->sums.spherical, 0.0, 1e-4) << name;
