@@ -78,6 +78,7 @@ struct SharedSettings {
     double layoutScale = 1.0;  // scale of the enlarged layout, 2 x systemScale once set
     double spotZoom = 4000.0;  // pixels per millimetre of image, 200 x "Massstab"
     int exportZoom = 100;      // percent
+    double focusStep = 1e-5;   // relative focus step of the spot window and the PSF
 };
 
 struct Settings {

@@ -24,6 +24,7 @@ FileOutcome LadeDatei(Workspace& ws, const std::string& path) {
     Start(ws);
     ws.settings.controls.spiderCount = ws.model.sys.spiderCount;
     ws.flags.modelChanged = true;
+    ws.flags.documentModified = false;
     return {true, {}};
 }
 
@@ -38,6 +39,7 @@ FileOutcome Speichern(Workspace& ws, const std::string& path) {
     std::string error = writeSystemFile(ws.model, path);
     if (!error.empty()) return {false, error};
     ws.model.sys.fileName = path;
+    ws.flags.documentModified = false;
     return {true, {}};
 }
 

@@ -46,6 +46,16 @@ struct ProgramFlags {
     bool focalSurfaceChanged = false;
     bool spotComputed = false;
     bool sagittalPresent = false;  // the file marked sagittal surfaces
+    // The system changed since it was loaded or saved: discarding it needs the
+    // user's consent.
+    bool documentModified = false;
+};
+
+// State of the main window's view that the computations read.
+struct ViewState {
+    bool magnifier = false;       // enlarged layout
+    int outputFactor = 2;         // enlargement of the magnifier
+    bool selectionReset = false;  // the selection must start afresh at the next repaint
 };
 
 struct Workspace {
@@ -58,6 +68,7 @@ struct Workspace {
     LensGroups groups;
     MarkedRay marked;
     ProgramFlags flags;
+    ViewState view;
     std::string startDirectory;
 };
 

@@ -1,0 +1,126 @@
+#include "mainwindow/commands.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "mainwindow/run_cycle.h"
+
+namespace vn {
+
+namespace {
+
+// The PSF order track bar of the settings ends at 12; a toolbar step beyond
+// it stays at the end of the bar, as the bar itself would hold it.
+constexpr int kMaxPsfOrder = 12;
+
+void updateStepSizes(Workspace& ws) {
+    const SettingsControls& c = ws.settings.controls;
+    SharedSettings& v = ws.settings.values;
+    v.radiusStep = c.radiusStep * v.stepFactor;
+    v.distanceStep = c.distanceStep * v.stepFactor;
+    v.angleStep = c.angleStep * v.stepFactor;
+    v.bendStep = c.bendStep * v.stepFactor;
+}
+
+}  // namespace
+
+void zoomLayout(Workspace& ws, bool larger) {
+    int k = static_cast<int>(ws.model.sys.graphScale / 200.0);
+    if (larger && k < 15) ++k;
+    if (!larger && k > 1) --k;
+    const double scale = 200.0 * k;
+    ws.model.sys.graphScale = scale;
+    ws.settings.controls.systemScale = scale;
+    ws.settings.values.systemScale = scale;
+    ws.settings.values.layoutScale = ws.view.outputFactor * scale;
+}
+
+void changeStepFactor(Workspace& ws, bool larger) {
+    double factor = ws.settings.controls.stepFactor;
+    if (larger && factor < 20.0) factor += 1.0;
+    if (!larger && factor > 1.0) factor -= 1.0;
+    ws.settings.controls.stepFactor = factor;
+    ws.settings.values.stepFactor = factor;
+    updateStepSizes(ws);
+}
+
+void moveRayMarking(Workspace& ws, bool up) {
+    int& item = ws.settings.controls.zoneDirection;
+    item = std::clamp(item + (up ? 1 : -1), 0, 2);
+    ws.marked.angle = markedAngleOfItem(item, ws.model.sys.fieldAngle);
+    ws.view.selectionReset = true;
+}
+
+void changeSpotScale(Workspace& ws, bool larger) {
+    int& position = ws.settings.controls.spotScale;
+    if (larger && position < 50) position += 5;
+    if (!larger && position > 5) position -= 5;
+    ws.settings.values.spotZoom = 200.0 * position;
+}
+
+double focusStepOf(int position) {
+    return std::pow(10.0, position) * 1e-7;
+}
+
+void changeFocusStep(Workspace& ws, bool larger) {
+    int& position = ws.settings.controls.focusStepPosition;
+    if (larger && position < 4) ++position;
+    if (!larger && position > 1) --position;
+    ws.settings.values.focusStep = focusStepOf(position);
+}
+
+void changePsfOrder(Workspace& ws, bool larger) {
+    int& order = ws.settings.controls.psfOrder;
+    if (larger && order < 20) ++order;
+    if (!larger && order > 1) --order;
+    order = std::min(order, kMaxPsfOrder);
+    ws.settings.values.psfOrder = order;
+    int& density = ws.settings.controls.spotDensity;
+    if (order < 21) density = 4;
+    if (order < 10) density = 3;
+    if (order < 5) density = 2;
+    ws.flags.psfStale = true;
+    Start(ws);
+    ws.flags.modelChanged = true;
+}
+
+void changePsfDiameter(Workspace& ws, bool larger) {
+    int& position = ws.settings.controls.psfDiameter;
+    const int a = position / 10;
+    if (larger && a < 5) position = (a + 1) * 10;
+    if (!larger && a > 1) position = (a - 1) * 10;
+    ws.settings.values.psfDiameter = 2 * position;
+    ws.flags.psfStale = true;
+}
+
+void choosePsfColour(Workspace& ws, int colour) {
+    ws.settings.values.psfColour = colour;
+    ws.settings.controls.psfColourItem = itemOfPsfColour(colour);
+    ws.flags.psfStale = true;
+}
+
+bool toggleDesignMode(Workspace& ws) {
+    bool& fixed = ws.settings.controls.normalised;
+    fixed = !fixed;
+    return fixed;
+}
+
+void normaliseSystem(Workspace& ws) {
+    Normalise(ws.model);
+    ws.flags.modelChanged = true;
+    ws.flags.documentModified = true;
+}
+
+EvaluationStatus newSystem(Workspace& ws) {
+    Initialize(ws);
+    const EvaluationStatus status = Start(ws);
+    ws.flags.modelChanged = true;
+    // A new system is a new document: it has no file yet and no description,
+    // so that saving it cannot overwrite the file of the previous one.
+    ws.flags.documentModified = false;
+    ws.model.sys.fileName.clear();
+    ws.model.sys.description.clear();
+    return status;
+}
+
+}  // namespace vn
