@@ -7,6 +7,7 @@
 #include <array>
 #include <string>
 
+#include "mainwindow/selection.h"
 #include "model/system_model.h"
 #include "optics/paraxial.h"
 #include "settings/settings.h"
@@ -69,6 +70,7 @@ struct Workspace {
     MarkedRay marked;
     ProgramFlags flags;
     ViewState view;
+    SelectionState selection;
     std::string startDirectory;
 };
 

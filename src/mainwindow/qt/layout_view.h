@@ -1,0 +1,23 @@
+// The main window's drawing area: the side view of the system.
+#pragma once
+
+#include <QWidget>
+
+namespace vn {
+
+class MainWindow;
+
+class LayoutView : public QWidget {
+    Q_OBJECT
+public:
+    explicit LayoutView(MainWindow* owner);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+
+private:
+    MainWindow* owner_;
+};
+
+}  // namespace vn

@@ -1,0 +1,368 @@
+#include "mainwindow/qt/main_window.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFormLayout>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QMenuBar>
+#include <QScreen>
+#include <QScrollArea>
+#include <QStatusBar>
+#include <QVBoxLayout>
+#include <QWidgetAction>
+
+#include "mainwindow/qt/layout_view.h"
+#include "settings/qt/settings_dialog.h"
+#include "ui/qt/about_window.h"
+#include "ui/qt/description_window.h"
+#include "ui/qt/glyphs.h"
+#include "ui/qt/up_down.h"
+
+namespace vn {
+
+namespace {
+
+QLineEdit* resultField(const char* name, int width = 90) {
+    auto* field = new QLineEdit;
+    field->setObjectName(QString::fromLatin1(name));
+    field->setReadOnly(true);
+    field->setFocusPolicy(Qt::NoFocus);
+    field->setMaximumWidth(width);
+    field->setAlignment(Qt::AlignRight);
+    return field;
+}
+
+QGroupBox* groupBox(const QString& title, const char* name) {
+    auto* box = new QGroupBox(title);
+    box->setObjectName(QString::fromLatin1(name));
+    return box;
+}
+
+}  // namespace
+
+MainWindow::MainWindow(Workspace& ws, QWidget* parent) : QMainWindow(parent), ws_(ws) {
+    setObjectName(QStringLiteral("TVarnistrale"));
+    view_ = new LayoutView(this);
+    auto* central = new QWidget;
+    auto* row = new QHBoxLayout(central);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(0);
+    row->addWidget(view_, 1);
+    row->addWidget(buildResultPanel());
+    setCentralWidget(central);
+
+    statusMessage = new QLabel;
+    statusMessage->setObjectName(QStringLiteral("StatusMessage"));
+    statusMessage->setStyleSheet(QStringLiteral("color: #a00000;"));
+    statusBar()->addWidget(statusMessage, 1);
+
+    settings_ = new SettingsDialog(ws_, this);
+    description_ = new DescriptionWindow(this);
+    about_ = new AboutWindow(this);
+    buildMenus();
+    buildToolbar();
+    connectDialogs();
+    FormCreate();
+}
+
+void MainWindow::FormCreate() {
+    ws_.startDirectory = QDir::currentPath().toStdString();
+    QApplication::setApplicationName(QStringLiteral("Varnistrale"));
+    setWindowTitle(QStringLiteral("Varnistrale"));
+    if (QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect area = screen->availableGeometry();
+        setGeometry(area.left(), area.top(), std::max(800, area.width() - 30),
+                    std::max(600, area.height() - 50));
+    }
+    Initialize(ws_);
+    for (QWidget* w : hiddenUntilFirstRun_) w->hide();
+    for (QAction* a : hiddenActions_) a->setVisible(false);
+    computeMenu->setEnabled(false);
+    optionsMenu->setEnabled(false);
+    statusBox->hide();
+    toleranceBox->hide();
+}
+
+void MainWindow::buildMenus() {
+    auto add = [this](QMenu* menu, const QString& text, auto slot, bool enabled = true) {
+        QAction* action = menu->addAction(text, this, slot);
+        action->setEnabled(enabled);
+        return action;
+    };
+    fileMenu = menuBar()->addMenu(QStringLiteral("Datei"));
+    add(fileMenu, QStringLiteral("Neu"), &MainWindow::Neu1Click)->setShortcut(QKeySequence::New);
+    add(fileMenu, QStringLiteral("Öffnen"), &MainWindow::ffnen1Click)
+        ->setShortcut(QKeySequence::Open);
+    add(fileMenu, QStringLiteral("Speichern"), &MainWindow::Speichern1Click)
+        ->setShortcut(QKeySequence::Save);
+    fileMenu->addSeparator();
+    // Export and printing, the data editor, the glass catalogue, the spot and
+    // PSF windows and the synthesis dialogs are further windows of the program;
+    // their entries are present and stay disabled until those windows exist.
+    fileMenu->addAction(QStringLiteral("Export"))->setEnabled(false);
+    fileMenu->addAction(QStringLiteral("Drucken"))->setEnabled(false);
+    fileMenu->addSeparator();
+    add(fileMenu, QStringLiteral("Schliessen"), &MainWindow::Schliessen1Click);
+
+    editMenu = menuBar()->addMenu(QStringLiteral("Bearbeiten"));
+    editMenu->addAction(QStringLiteral("Systemdaten"))->setEnabled(false);
+    editMenu->addAction(QStringLiteral("Glaskatalog"))->setEnabled(false);
+
+    computeMenu = menuBar()->addMenu(QStringLiteral("Berechnen"));
+    computeMenu->addAction(QStringLiteral("SpotDiagramm"))->setEnabled(false);
+    computeMenu->addAction(QStringLiteral("PSF"))->setEnabled(false);
+    add(computeMenu, QStringLiteral("Normieren"), &MainWindow::NormClick);
+
+    synthesisMenu = menuBar()->addMenu(QStringLiteral("Synthese"));
+    for (const char* name : {"Cassegrain", "Achromat", "Schmidt", "Schmidt-Cass.", "Fraunhofer",
+                             "Medial-Triplet", "Medial-Cass."})
+        synthesisMenu->addAction(QString::fromUtf8(name))->setEnabled(false);
+
+    optionsMenu = menuBar()->addMenu(QStringLiteral("Optionen"));
+    add(optionsMenu, QStringLiteral("Einstellungen"), &MainWindow::Einstellungen1Click);
+    toleranceAction =
+        add(optionsMenu, QStringLiteral("Toleranzanalyse"), &MainWindow::oleranzanalyse1Click);
+    toleranceAction->setCheckable(true);
+
+    helpMenu = menuBar()->addMenu(QStringLiteral("Hilfe"));
+    add(helpMenu, QStringLiteral("Info"), &MainWindow::Info1Click);
+}
+
+void MainWindow::buildToolbar() {
+    toolbar = addToolBar(QStringLiteral("Werkzeuge"));
+    toolbar->setObjectName(QStringLiteral("Toolbar"));
+    toolbar->setMovable(false);
+    toolbar->setIconSize(QSize(24, 24));
+    auto button = [this](const char* name, const QString& hint, const QIcon& icon, auto slot,
+                         bool shownAtStart = false) {
+        auto* b = new QToolButton;
+        b->setObjectName(QString::fromLatin1(name));
+        b->setToolTip(hint);
+        b->setIcon(icon);
+        b->setAutoRaise(true);
+        QAction* action = toolbar->addWidget(b);
+        if constexpr (!std::is_same_v<decltype(slot), std::nullptr_t>) {
+            connect(b, &QToolButton::clicked, this, slot);
+            // A widget in a toolbar is shown and hidden through its action.
+            if (!shownAtStart) hiddenActions_.push_back(action);
+        } else {
+            // The button of a window the program does not have yet stays away.
+            b->setEnabled(false);
+            action->setVisible(false);
+        }
+        return b;
+    };
+    SpeedNeu = button("SpeedNeu", QStringLiteral("Neues System"), glyphIcon(Glyph::NewSystem),
+                      &MainWindow::Neu1Click, true);
+    SpeedLaden = button("SpeedLaden", QStringLiteral("System laden"), glyphIcon(Glyph::Open),
+                        &MainWindow::ffnen1Click, true);
+    SpeedSpeichern = button("SpeedSpeichern", QStringLiteral("System speichern"),
+                            glyphIcon(Glyph::Save), &MainWindow::Speichern1Click);
+    SpeedExport = button("SpeedExport", QStringLiteral("Grafik exportieren"),
+                         glyphIcon(Glyph::Export), nullptr);
+    SpeedDrucken =
+        button("SpeedDrucken", QStringLiteral("Grafik drucken"), glyphIcon(Glyph::Print), nullptr);
+    toolbar->addSeparator();
+    SpeedSysEdit = button("SpeedSysEdit", QStringLiteral("Systemdaten editieren"),
+                          glyphIcon(Glyph::SystemData), nullptr);
+    SpeedGlasEdit = button("SpeedGlasEdit", QStringLiteral("Glasdaten editieren"),
+                           glyphIcon(Glyph::GlassData), nullptr);
+    SpeedSpot =
+        button("SpeedSpot", QStringLiteral("Spotdiagramm"), glyphIcon(Glyph::Spot), nullptr);
+    SpeedPSF = button("SpeedPSF", QStringLiteral("PSF-Diagramm"), glyphIcon(Glyph::Psf), nullptr);
+    toolbar->addSeparator();
+    SpeedZoomUp = button("SpeedZoomUp", QStringLiteral("Layout größer"), glyphIcon(Glyph::ZoomIn),
+                         &MainWindow::SpeedZoomUpClick);
+    SpeedZoomDown = button("SpeedZoomDown", QStringLiteral("Layout kleiner"),
+                           glyphIcon(Glyph::ZoomOut), &MainWindow::SpeedZoomDownClick);
+    SpeedChangeUp = button("SpeedChangeUp", QStringLiteral("Änderungsschritt größer"),
+                           textIcon(QStringLiteral("C+")), &MainWindow::SpeedChangeUpClick);
+    SpeedChangeDown = button("SpeedChangeDown", QStringLiteral("Änderungsschritt kleiner"),
+                             textIcon(QStringLiteral("C-")), &MainWindow::SpeedChangeDownClick);
+    SpeedMainAngleUp = button("SpeedMainAngleUp", QStringLiteral("Strahlmarkierung höher"),
+                              textIcon(QStringLiteral("S+")), &MainWindow::SpeedMainAngleUpClick);
+    SpeedMainAngleDown =
+        button("SpeedMainAngleDown", QStringLiteral("Strahlmarkierung tiefer"),
+               textIcon(QStringLiteral("S-")), &MainWindow::SpeedMainAngleDownClick);
+    toolbar->addSeparator();
+    SpeedMassUp = button("SpeedMassUp", QStringLiteral("Spot größer"),
+                         textIcon(QStringLiteral("M+")), &MainWindow::SpeedMassUpClick);
+    SpeedMassDown = button("SpeedMassDown", QStringLiteral("Spot kleiner"),
+                           textIcon(QStringLiteral("M-")), &MainWindow::SpeedMassDownClick);
+    SpeedFocStepUp = button("SpeedFocStepUp", QStringLiteral("Fokusschritt größer"),
+                            textIcon(QStringLiteral("F+")), &MainWindow::SpeedFocStepUpClick);
+    SpeedFocStepDown = button("SpeedFocStepDown", QStringLiteral("Fokusschritt kleiner"),
+                              textIcon(QStringLiteral("F-")), &MainWindow::SpeedFocStepDownClick);
+    SpeedOrdUp = button("SpeedOrdUp", QStringLiteral("Ordnung größer"),
+                        textIcon(QStringLiteral("O+")), &MainWindow::SpeedOrdUpClick);
+    SpeedOrdDown = button("SpeedOrdDown", QStringLiteral("Ordnung kleiner"),
+                          textIcon(QStringLiteral("O-")), &MainWindow::SpeedOrdDownClick);
+    SpeedDiamUp = button("SpeedDiamUp", QStringLiteral("PSF-Durchmesser größer"),
+                         textIcon(QStringLiteral("D+")), &MainWindow::SpeedDiamUpClick);
+    SpeedDiamDown = button("SpeedDiamDown", QStringLiteral("PSF-Durchmesser kleiner"),
+                           textIcon(QStringLiteral("D-")), &MainWindow::SpeedDiamDownClick);
+    toolbar->addSeparator();
+    SpeedRed = button("SpeedRed", QStringLiteral("Lange Wellenlänge für PSF"), QIcon(),
+                      &MainWindow::SpeedRedClick);
+    SpeedGreen = button("SpeedGreen", QStringLiteral("Mittlere Wellenlänge für PSF"), QIcon(),
+                        &MainWindow::SpeedGreenClick);
+    SpeedBlue = button("SpeedBlue", QStringLiteral("Kurze Wellenlänge für PSF"), QIcon(),
+                       &MainWindow::SpeedBlueClick);
+    SpeedRed->setText(QStringLiteral("rot"));
+    SpeedGreen->setText(QStringLiteral("grün"));
+    SpeedBlue->setText(QStringLiteral("blau"));
+    for (QToolButton* b : {SpeedRed, SpeedGreen, SpeedBlue})
+        b->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    toolbar->addSeparator();
+    SpeedShowStat =
+        button("SpeedShowStat", QStringLiteral("Statusanzeige Einstellwerte einschalten"),
+               glyphIcon(Glyph::Status), &MainWindow::SpeedShowStatClick);
+    SpeedShowStat->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    SpeedDesMode = button("SpeedDesMode", QString(), glyphIcon(Glyph::Unlocked),
+                          &MainWindow::SpeedDesModeClick);
+    refreshColourButtons();
+    refreshDesignModeButton();
+}
+
+QWidget* MainWindow::buildResultPanel() {
+    auto* panel = new QWidget;
+    panel->setObjectName(QStringLiteral("ResultPanel"));
+    panel->setFixedWidth(250);
+    auto* column = new QVBoxLayout(panel);
+    column->setContentsMargins(4, 4, 4, 4);
+
+    systemBox = groupBox(QStringLiteral("System"), "SystemBox");
+    SystCaption = resultField("SystCaption", 1000);
+    SystAuthor = resultField("SystAuthor", 1000);
+    SystCaption->setAlignment(Qt::AlignLeft);
+    SystAuthor->setAlignment(Qt::AlignLeft);
+    ValBrenn = resultField("ValBrenn");
+    ValSchnitt = resultField("ValSchnitt");
+    ObstrEdit = resultField("ObstrEdit");
+    auto* systemForm = new QFormLayout(systemBox);
+    systemForm->addRow(SystCaption);
+    systemForm->addRow(SystAuthor);
+    systemForm->addRow(QStringLiteral("f"), ValBrenn);
+    systemForm->addRow(QStringLiteral("s"), ValSchnitt);
+    systemForm->addRow(QStringLiteral("Ob"), ObstrEdit);
+
+    seidelBox = groupBox(QStringLiteral("Fehler 3. Ordnung"), "SeidelBox");
+    auto* seidelForm = new QFormLayout(seidelBox);
+    seidelForm->addRow(new QLabel(QStringLiteral("Seidel")));
+    ValOeff = resultField("ValOeff");
+    ValKoma = resultField("ValKoma");
+    ValAst = resultField("ValAst");
+    ValKrumm = resultField("ValKrumm");
+    ValVerz = resultField("ValVerz");
+    seidelForm->addRow(QStringLiteral("Öffng"), ValOeff);
+    seidelForm->addRow(QStringLiteral("Koma"), ValKoma);
+    seidelForm->addRow(QStringLiteral("Astig"), ValAst);
+    seidelForm->addRow(QStringLiteral("Krümm"), ValKrumm);
+    seidelForm->addRow(QStringLiteral("Verz"), ValVerz);
+
+    colourBox = groupBox(QStringLiteral("Farbfehler 1.Ordnung"), "ColourBox");
+    auto* colourForm = new QFormLayout(colourBox);
+    colourForm->addRow(new QLabel(QStringLiteral("Gauss")));
+    ValAchr = resultField("ValAchr");
+    ValSek = resultField("ValSek");
+    ValCVD = resultField("ValCVD");
+    colourForm->addRow(QStringLiteral("Chr"), ValAchr);
+    colourForm->addRow(QStringLiteral("Sek"), ValSek);
+    colourForm->addRow(QStringLiteral("CVD"), ValCVD);
+
+    selectionBox = groupBox(QStringLiteral("Selektion"), "SelectionBox");
+    ItemSel2 = resultField("ItemSel2", 1000);
+    ItemSel2->setAlignment(Qt::AlignLeft);
+    Value2 = resultField("Value2", 1000);
+    ValueChange = new UpDown(QStringLiteral("ValueChange"));
+    PosTab = new UpDown(QStringLiteral("PosTab"));
+    editMode = new QRadioButton(QStringLiteral("Bearb"));
+    editMode->setObjectName(QStringLiteral("EditMode"));
+    measureMode = new QRadioButton(QStringLiteral("Mess"));
+    measureMode->setObjectName(QStringLiteral("MeasureMode"));
+    editMode->setChecked(true);
+    auto* selectionGrid = new QGridLayout(selectionBox);
+    selectionGrid->addWidget(ItemSel2, 0, 0, 1, 2);
+    selectionGrid->addWidget(Value2, 1, 0);
+    selectionGrid->addWidget(ValueChange, 1, 1);
+    selectionGrid->addWidget(new QLabel(QStringLiteral("Fläche")), 2, 0, Qt::AlignRight);
+    selectionGrid->addWidget(PosTab, 2, 1);
+    auto* modes = new QHBoxLayout;
+    modes->addWidget(editMode);
+    modes->addWidget(measureMode);
+    selectionGrid->addLayout(modes, 3, 0, 1, 2);
+    ValueChange->hide();
+    PosTab->hide();
+
+    statusBox = groupBox(QStringLiteral("Status Einstellwerte"), "StatusBox");
+    auto* statusForm = new QFormLayout(statusBox);
+    ZoomStatEdit = resultField("ZoomStatEdit");
+    ChangeStepEdit = resultField("ChangeStepEdit");
+    MassStatEdit = resultField("MassStatEdit");
+    FocStepEdit = resultField("FocStepEdit");
+    DiamStatEdit = resultField("DiamStatEdit");
+    OrdEdit = resultField("OrdEdit");
+    statusForm->addRow(QStringLiteral("Layout Zoom"), ZoomStatEdit);
+    statusForm->addRow(QStringLiteral("Änderungsfaktor"), ChangeStepEdit);
+    statusForm->addRow(QStringLiteral("Spot Zoom"), MassStatEdit);
+    statusForm->addRow(QStringLiteral("Fokusschritt"), FocStepEdit);
+    statusForm->addRow(QStringLiteral("PSF Größe"), DiamStatEdit);
+    statusForm->addRow(QStringLiteral("PSF Ordnung"), OrdEdit);
+
+    toleranceBox = groupBox(QStringLiteral("Lagetoleranz"), "ToleranceBox");
+    auto* toleranceForm = new QFormLayout(toleranceBox);
+    dxEdit = new QLineEdit(QStringLiteral("0.000"));
+    dxEdit->setObjectName(QStringLiteral("dxEdit"));
+    dyEdit = new QLineEdit(QStringLiteral("0.000"));
+    dyEdit->setObjectName(QStringLiteral("dyEdit"));
+    dwEdit = new QLineEdit(QStringLiteral("0.000"));
+    dwEdit->setObjectName(QStringLiteral("dwEdit"));
+    GruppLabel = new QLabel(QStringLiteral("Fläche"));
+    GruppEdit = resultField("GruppEdit");
+    GruppCheck = new QLabel(QStringLiteral("nur Fläche"));
+    toleranceForm->addRow(QStringLiteral("dx"), dxEdit);
+    toleranceForm->addRow(QStringLiteral("dy"), dyEdit);
+    toleranceForm->addRow(QStringLiteral("dw"), dwEdit);
+    toleranceForm->addRow(GruppLabel, GruppEdit);
+    toleranceForm->addRow(GruppCheck);
+    connect(dxEdit, &QLineEdit::textEdited, this, &MainWindow::dxEditChange);
+    connect(dyEdit, &QLineEdit::textEdited, this, &MainWindow::dyEditChange);
+
+    for (QGroupBox* box : {systemBox, seidelBox, colourBox, selectionBox, statusBox, toleranceBox})
+        column->addWidget(box);
+    column->addStretch();
+    hiddenUntilFirstRun_.insert(hiddenUntilFirstRun_.end(),
+                                {systemBox, seidelBox, colourBox, selectionBox});
+    return panel;
+}
+
+void MainWindow::connectDialogs() {
+    connect(settings_, &SettingsDialog::runCycleRequested, this, &MainWindow::runCycle);
+    connect(settings_, &SettingsDialog::designModeChanged, this,
+            [this] { refreshDesignModeButton(); });
+    connect(settings_, &SettingsDialog::settingsClosed, this, [this](SettingsEffects effects) {
+        if (effects.applied) {
+            if (effects.recomputeResults) ws_.flags.modelChanged = true;
+            if (effects.recomputePsf) ws_.flags.psfStale = true;
+            refreshColourButtons();
+            refreshRunTexts();
+        }
+        repaintLayout();
+    });
+    connect(description_, &DescriptionWindow::edited, this, [this] {
+        ws_.model.sys.description = description_->lines();
+        markModified();
+    });
+}
+
+void MainWindow::revealAfterFirstRun() {
+    if (firstRunDone_) return;
+    firstRunDone_ = true;
+    for (QWidget* w : hiddenUntilFirstRun_) w->show();
+    for (QAction* a : hiddenActions_) a->setVisible(true);
+    computeMenu->setEnabled(true);
+    optionsMenu->setEnabled(true);
+}
+
+}  // namespace vn

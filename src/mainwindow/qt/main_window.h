@@ -1,0 +1,196 @@
+// The main window: the side view of the system, its result fields, the
+// selection box, the status and tolerance boxes, the menus and the toolbar.
+#pragma once
+
+#include <QAction>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMainWindow>
+#include <QMenu>
+#include <QRadioButton>
+#include <QToolBar>
+#include <QToolButton>
+#include <vector>
+
+#include "workspace/workspace.h"
+
+namespace vn {
+
+class AboutWindow;
+class DescriptionWindow;
+class LayoutView;
+class SettingsDialog;
+class UpDown;
+
+class MainWindow : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit MainWindow(Workspace& ws, QWidget* parent = nullptr);
+
+    Workspace& workspace() { return ws_; }
+    LayoutView* layoutView() const { return view_; }
+    SettingsDialog* settingsDialog() const { return settings_; }
+    DescriptionWindow* descriptionWindow() const { return description_; }
+
+    // Loads a system file as "Öffnen" does once the file is chosen. A failed
+    // load shows its message and keeps the current system.
+    bool openFile(const QString& path);
+    // Saves under `path` as "Speichern" does once the name is chosen.
+    bool saveFile(const QString& path);
+    // Asks whether changes may be discarded; true when the user agrees (or
+    // saved them, or nothing changed).
+    bool maySave();
+
+    // Paint handler of the layout: evaluates, draws and fills the result fields.
+    void FormPaint(QPainter& painter);
+
+    // --- controls (names as the window's handlers know them) ---
+    QGroupBox* systemBox;  // "System"
+    QLineEdit* SystCaption;
+    QLineEdit* SystAuthor;
+    QLineEdit* ValBrenn;    // "f"
+    QLineEdit* ValSchnitt;  // "s"
+    QLineEdit* ObstrEdit;   // "Ob"
+    QGroupBox* seidelBox;   // "Fehler 3. Ordnung"
+    QLineEdit* ValOeff;
+    QLineEdit* ValKoma;
+    QLineEdit* ValAst;
+    QLineEdit* ValKrumm;
+    QLineEdit* ValVerz;
+    QGroupBox* colourBox;  // "Farbfehler 1.Ordnung"
+    QLineEdit* ValAchr;
+    QLineEdit* ValSek;
+    QLineEdit* ValCVD;
+    QGroupBox* selectionBox;  // "Selektion"
+    QLineEdit* ItemSel2;
+    QLineEdit* Value2;
+    UpDown* ValueChange;
+    UpDown* PosTab;
+    QRadioButton* editMode;     // "Bearb"
+    QRadioButton* measureMode;  // "Mess"
+    QGroupBox* statusBox;       // "Status Einstellwerte"
+    QLineEdit* ZoomStatEdit;
+    QLineEdit* ChangeStepEdit;
+    QLineEdit* MassStatEdit;
+    QLineEdit* FocStepEdit;
+    QLineEdit* DiamStatEdit;
+    QLineEdit* OrdEdit;
+    QGroupBox* toleranceBox;  // "Lagetoleranz"
+    QLineEdit* dxEdit;
+    QLineEdit* dyEdit;
+    QLineEdit* dwEdit;
+    QLabel* GruppLabel;
+    QLineEdit* GruppEdit;
+    QLabel* GruppCheck;
+    QLabel* statusMessage;  // why the system cannot be computed
+
+    QMenu* fileMenu;
+    QMenu* editMenu;
+    QMenu* computeMenu;
+    QMenu* synthesisMenu;
+    QMenu* optionsMenu;
+    QMenu* helpMenu;
+    QToolBar* toolbar;
+    QAction* toleranceAction;
+
+    // Toolbar buttons by their handler's name.
+    QToolButton* SpeedNeu;
+    QToolButton* SpeedLaden;
+    QToolButton* SpeedSpeichern;
+    QToolButton* SpeedExport;
+    QToolButton* SpeedDrucken;
+    QToolButton* SpeedSysEdit;
+    QToolButton* SpeedGlasEdit;
+    QToolButton* SpeedSpot;
+    QToolButton* SpeedPSF;
+    QToolButton* SpeedZoomUp;
+    QToolButton* SpeedZoomDown;
+    QToolButton* SpeedChangeUp;
+    QToolButton* SpeedChangeDown;
+    QToolButton* SpeedMainAngleUp;
+    QToolButton* SpeedMainAngleDown;
+    QToolButton* SpeedMassUp;
+    QToolButton* SpeedMassDown;
+    QToolButton* SpeedFocStepUp;
+    QToolButton* SpeedFocStepDown;
+    QToolButton* SpeedOrdUp;
+    QToolButton* SpeedOrdDown;
+    QToolButton* SpeedDiamUp;
+    QToolButton* SpeedDiamDown;
+    QToolButton* SpeedRed;
+    QToolButton* SpeedGreen;
+    QToolButton* SpeedBlue;
+    QToolButton* SpeedShowStat;
+    QToolButton* SpeedDesMode;
+
+public slots:
+    void Neu1Click();
+    void ffnen1Click();
+    void Speichern1Click();
+    void Schliessen1Click();
+    void NormClick();
+    void Einstellungen1Click();
+    void oleranzanalyse1Click();
+    void Info1Click();
+    void SpeedZoomUpClick();
+    void SpeedZoomDownClick();
+    void SpeedChangeUpClick();
+    void SpeedChangeDownClick();
+    void SpeedMainAngleUpClick();
+    void SpeedMainAngleDownClick();
+    void SpeedMassUpClick();
+    void SpeedMassDownClick();
+    void SpeedFocStepUpClick();
+    void SpeedFocStepDownClick();
+    void SpeedOrdUpClick();
+    void SpeedOrdDownClick();
+    void SpeedDiamUpClick();
+    void SpeedDiamDownClick();
+    void SpeedRedClick();
+    void SpeedGreenClick();
+    void SpeedBlueClick();
+    void SpeedShowStatClick();
+    void SpeedDesModeClick();
+    void FormContextPopup();
+    void dxEditChange();
+    void dyEditChange();
+
+    // The run cycle followed by the window's refresh.
+    void runCycle();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void FormCreate();
+    void buildMenus();
+    void buildToolbar();
+    QWidget* buildResultPanel();
+    void connectDialogs();
+    // Shows the result boxes and the toolbar, enables the menus (after the
+    // first run cycle).
+    void revealAfterFirstRun();
+    // Texts of the run cycle: title, source, status values, design-mode button.
+    void refreshRunTexts();
+    // The result fields written after every paint.
+    void refreshResultFields();
+    void refreshColourButtons();
+    void refreshDesignModeButton();
+    void refreshCaption();
+    void showEvaluation(const EvaluationStatus& status);
+    void markModified();
+    void repaintLayout();
+
+    Workspace& ws_;
+    LayoutView* view_;
+    SettingsDialog* settings_;
+    DescriptionWindow* description_;
+    AboutWindow* about_;
+    std::vector<QWidget*> hiddenUntilFirstRun_;
+    std::vector<QAction*> hiddenActions_;
+    bool firstRunDone_ = false;
+    double dx_ = 0.0, dy_ = 0.0, dw_ = 0.0;
+};
+
+}  // namespace vn

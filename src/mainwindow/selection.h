@@ -1,0 +1,34 @@
+// What is picked in the layout for stepwise editing or measuring.
+#pragma once
+
+#include <string>
+
+#include "ui/canvas.h"
+
+namespace vn {
+
+struct SelectionState {
+    bool pickRadius = false;    // a surface radius (pickSurface)
+    bool pickGroup = false;     // a lens group for bending; pickRadius is set too
+    bool pickDistance = false;  // an axial distance (pickDistanceIndex)
+    bool pickTilt = false;      // a surface tilt (pickTiltIndex)
+    bool pickMarked = false;    // the marked ray
+    int pickSurface = 0;        // picked surface; for a group its first surface
+    int pickGroupIndex = 0;
+    int pickGroupSize = 0;
+    int pickDistanceIndex = 0;
+    int pickTiltIndex = 0;
+    int pickMarkedSurface = 0;   // surface whose incidence angle the marked ray shows
+    bool measuring = false;      // mouse mode "Mess" instead of "Bearb"
+    Point firstMeasure{-1, -1};  // first measuring click; negated once a measurement is complete
+    bool dragging = false;
+    Point press{}, lastDrag{};
+    int valueChangePosition = 0;  // position of the up/down control
+
+    // What the selection box shows.
+    std::string itemText = "keine Selektion";
+    std::string valueText;
+    Rgb colour = 0x808080;
+};
+
+}  // namespace vn

@@ -1,0 +1,284 @@
+// What a person does with the main window: start it, open and save systems,
+// step settings with the toolbar, use the settings dialog.
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+#include <memory>
+
+#include "mainwindow/qt/layout_view.h"
+#include "mainwindow/qt/main_window.h"
+#include "settings/qt/settings_dialog.h"
+#include "ui/qt/description_window.h"
+
+using namespace vn;
+
+namespace {
+
+const QString kExamples = QStringLiteral(VARNISTRALE_TEST_DATA_DIR "/examples/");
+
+// Answers the next message box with `button` once it appears; remembers its text.
+class MessageBoxAnswer : public QObject {
+public:
+    explicit MessageBoxAnswer(QMessageBox::StandardButton button) : button_(button) {
+        QTimer::singleShot(0, this, &MessageBoxAnswer::answer);
+    }
+    QString text;
+    bool seen = false;
+
+private:
+    void answer() {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box) {
+            if (++tries_ < 200) QTimer::singleShot(10, this, &MessageBoxAnswer::answer);
+            return;
+        }
+        seen = true;
+        text = box->text();
+        if (QAbstractButton* b = box->button(button_))
+            b->click();
+        else
+            box->close();
+    }
+    QMessageBox::StandardButton button_;
+    int tries_ = 0;
+};
+
+void click(QToolButton* b) {
+    QTest::mouseClick(b, Qt::LeftButton);
+}
+
+}  // namespace
+
+class MainWindowTest : public QObject {
+    Q_OBJECT
+private:
+    std::unique_ptr<Workspace> ws;
+    std::unique_ptr<MainWindow> window;
+    QTemporaryDir temp;
+
+private slots:
+    void init() {
+        ws = std::make_unique<Workspace>();
+        window = std::make_unique<MainWindow>(*ws);
+        window->resize(1700, 1000);  // room for the whole toolbar
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    }
+    void cleanup() {
+        ws->flags.documentModified = false;
+        window.reset();
+        ws.reset();
+    }
+
+    void startsInItsWaitingState() {
+        QCOMPARE(window->windowTitle(), QStringLiteral("Varnistrale"));
+        QVERIFY(!window->computeMenu->isEnabled());
+        QVERIFY(!window->optionsMenu->isEnabled());
+        QVERIFY(window->fileMenu->isEnabled());
+        QVERIFY(window->synthesisMenu->isEnabled());
+        QVERIFY(!window->seidelBox->isVisible());
+        QVERIFY(!window->SpeedZoomUp->isVisible());
+        QVERIFY(window->SpeedNeu->isVisible());
+        QVERIFY(window->SpeedLaden->isVisible());
+        QCOMPARE(ws->model.N(), 1);  // the default mirror
+    }
+
+    void newSystemRunsTheCycleAndShowsTheResults() {
+        window->Neu1Click();
+        QCoreApplication::processEvents();  // the toolbar lays out its shown buttons
+        QVERIFY(window->computeMenu->isEnabled());
+        QVERIFY(window->seidelBox->isVisible());
+        QVERIFY(window->SpeedZoomUp->isVisible());
+        window->layoutView()->repaint();
+        QCOMPARE(window->ValOeff->text(), QStringLiteral("0.250"));
+        QCOMPARE(window->ValAchr->text(), QStringLiteral("0.00000"));
+    }
+
+    void openingAFileShowsItsNameAndResults() {
+        QVERIFY(window->openFile(kExamples + "ritchey-chretien.opt"));
+        QCOMPARE(window->windowTitle(), QStringLiteral("Varnistrale - ritchey-chretien[*]"));
+        window->layoutView()->repaint();
+        QCOMPARE(window->SystCaption->text(), QStringLiteral("Ritchey-Chrétien 250/2000"));
+        QCOMPARE(window->ValKoma->text(), QStringLiteral("0.000"));
+        QVERIFY(window->ValBrenn->text().startsWith(QStringLiteral("1999.99")));
+    }
+
+    void failedLoadKeepsTheSystemAndSaysWhy() {
+        QVERIFY(window->openFile(kExamples + "achromat-f15.opt"));
+        const QString bad = temp.filePath(QStringLiteral("bad.opt"));
+        QFile file(bad);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("kein System\r\n");
+        file.close();
+        MessageBoxAnswer answer(QMessageBox::Ok);
+        QVERIFY(!window->openFile(bad));
+        QVERIFY(answer.seen);
+        QVERIFY(answer.text.endsWith(QStringLiteral(" is no Varnistrale data file")));
+        QCOMPARE(ws->model.N(), 3);
+        QCOMPARE(window->SystCaption->text(), QStringLiteral("Verkitteter Achromat 100/1500"));
+    }
+
+    void discardingChangesNeedsConsent() {
+        QVERIFY(window->openFile(kExamples + "achromat-f15.opt"));
+        window->NormClick();  // a change of the system
+        QVERIFY(ws->flags.documentModified);
+        {
+            MessageBoxAnswer answer(QMessageBox::Cancel);
+            window->Neu1Click();
+            QVERIFY(answer.seen);
+        }
+        QCOMPARE(ws->model.N(), 3);  // still the achromat
+        {
+            MessageBoxAnswer answer(QMessageBox::Discard);
+            window->Neu1Click();
+            QVERIFY(answer.seen);
+        }
+        QCOMPARE(ws->model.N(), 1);
+        QVERIFY(!ws->flags.documentModified);
+    }
+
+    void savingWritesTheFileAndClearsTheChangeMark() {
+        QVERIFY(window->openFile(kExamples + "newtonian-f5.opt"));
+        window->NormClick();
+        const QString path = temp.filePath(QStringLiteral("saved.opt"));
+        QVERIFY(window->saveFile(path));
+        QVERIFY(!ws->flags.documentModified);
+        QVERIFY(QFile::exists(path));
+        QVERIFY(!QFile::exists(path + QStringLiteral(".tmp-write")));
+        QCOMPARE(window->windowTitle(), QStringLiteral("Varnistrale - saved[*]"));
+    }
+
+    void toolbarStepsStopAtTheirLimits() {
+        window->Neu1Click();
+        ws->model.sys.graphScale = 3000;
+        click(window->SpeedZoomUp);
+        QCOMPARE(ws->model.sys.graphScale, 3000.0);
+        QCOMPARE(window->ZoomStatEdit->text(), QStringLiteral("3000"));
+        ws->model.sys.graphScale = 350;
+        click(window->SpeedZoomDown);
+        QCOMPARE(ws->model.sys.graphScale, 200.0);
+
+        ws->settings.controls.stepFactor = 20;
+        click(window->SpeedChangeUp);
+        QCOMPARE(window->ChangeStepEdit->text(), QStringLiteral("20"));
+        ws->settings.controls.stepFactor = 1;
+        click(window->SpeedChangeDown);
+        QCOMPARE(window->ChangeStepEdit->text(), QStringLiteral("1"));
+
+        ws->settings.controls.spotScale = 6;
+        click(window->SpeedMassDown);
+        QCOMPARE(ws->settings.controls.spotScale, 1);
+        QCOMPARE(window->MassStatEdit->text(), QStringLiteral("200"));
+
+        ws->settings.controls.focusStepPosition = 4;
+        click(window->SpeedFocStepUp);
+        QCOMPARE(window->FocStepEdit->text(), QStringLiteral("1E-3"));
+
+        ws->settings.controls.psfOrder = 9;
+        click(window->SpeedOrdUp);
+        QCOMPARE(ws->settings.controls.spotDensity, 4);
+        QCOMPARE(window->OrdEdit->text(), QStringLiteral("10"));
+        QVERIFY(ws->flags.psfStale);
+
+        ws->settings.controls.psfDiameter = 25;
+        click(window->SpeedDiamUp);
+        QCOMPARE(window->DiamStatEdit->text(), QStringLiteral("60"));
+
+        ws->settings.controls.zoneDirection = 2;
+        click(window->SpeedMainAngleUp);
+        QCOMPARE(ws->settings.controls.zoneDirection, 2);
+        QCOMPARE(ws->marked.angle, ws->model.sys.fieldAngle);
+    }
+
+    void colourButtonsChooseThePsfColour() {
+        window->Neu1Click();
+        click(window->SpeedBlue);
+        QCOMPARE(ws->settings.values.psfColour, 2);
+        QVERIFY(window->SpeedBlue->styleSheet().contains(QStringLiteral("#0000ff")));
+        QVERIFY(window->SpeedGreen->styleSheet().contains(QStringLiteral("#000000")));
+        click(window->SpeedRed);
+        QCOMPARE(ws->settings.values.psfColour, 1);
+    }
+
+    void statusBoxAndDesignModeToggle() {
+        window->Neu1Click();
+        QVERIFY(!window->statusBox->isVisible());
+        click(window->SpeedShowStat);
+        QVERIFY(window->statusBox->isVisible());
+        QCOMPARE(window->SpeedShowStat->toolTip(),
+                 QStringLiteral("Statusanzeige Einstellwerte ausschalten"));
+        click(window->SpeedShowStat);
+        QVERIFY(!window->statusBox->isVisible());
+
+        QCOMPARE(window->SpeedDesMode->toolTip(),
+                 QStringLiteral("Designmodus ´feste Brennweite´ einschalten"));
+        click(window->SpeedDesMode);
+        QVERIFY(ws->settings.controls.normalised);
+        QCOMPARE(window->SpeedDesMode->toolTip(),
+                 QStringLiteral("Designmodus ´freie Brennweite´ einschalten"));
+        QVERIFY(window->settingsDialog()->NormCheck->isChecked());
+    }
+
+    void settingsCancelAfterAWavelengthChangeChangesNothing() {
+        QVERIFY(window->openFile(kExamples + "achromat-f15.opt"));
+        const auto wavelengths = ws->model.sys.wavelength;
+        const auto indices = ws->model.surf[1].n;
+        SettingsDialog* dialog = window->settingsDialog();
+        window->Einstellungen1Click();
+        dialog->BlueBox->setEditText(QStringLiteral("0.5"));
+        dialog->DiamBar->setValue(30);
+        QTest::mouseClick(dialog->CancBut, Qt::LeftButton);
+        QVERIFY(!dialog->isVisible());
+        QCOMPARE(ws->model.sys.wavelength, wavelengths);
+        QCOMPARE(ws->model.surf[1].n, indices);
+        QCOMPARE(ws->settings.controls.psfDiameter, 20);  // the slider is returned too
+    }
+
+    void settingsOkAppliesAWavelengthAndBlue() {
+        QVERIFY(window->openFile(kExamples + "achromat-f15.opt"));
+        SettingsDialog* dialog = window->settingsDialog();
+        window->Einstellungen1Click();
+        dialog->BlueBox->setEditText(QStringLiteral("0.5"));
+        dialog->psfColourButtons[2]->setChecked(true);  // "blau"
+        QTest::mouseClick(dialog->okBut, Qt::LeftButton);
+        QVERIFY(!dialog->isVisible());
+        QCOMPARE(ws->model.sys.wavelength[colourIndex(kBlue)], 0.5);
+        QCOMPARE(ws->settings.values.psfColour, 2);
+        QVERIFY(window->SpeedBlue->styleSheet().contains(QStringLiteral("#0000ff")));
+        QVERIFY(ws->flags.modelChanged);
+    }
+
+    void aSettingsFieldThatIsNotANumberIsMarkedAndKeepsItsValue() {
+        window->Neu1Click();
+        SettingsDialog* dialog = window->settingsDialog();
+        window->Einstellungen1Click();
+        QTest::keyClicks(dialog->StepFaktEdit, QStringLiteral("x"));
+        QTest::mouseClick(dialog->okBut, Qt::LeftButton);
+        QVERIFY(dialog->isVisible());  // stays open with the field marked
+        QVERIFY(dialog->StepFaktEdit->property("invalid").toBool());
+        QVERIFY(!dialog->messageLabel->text().isEmpty());
+        QCOMPARE(ws->settings.controls.stepFactor, 1.0);
+        dialog->StepFaktEdit->setText(QStringLiteral("3"));
+        QTest::mouseClick(dialog->okBut, Qt::LeftButton);
+        QVERIFY(!dialog->isVisible());
+        QCOMPARE(ws->settings.controls.stepFactor, 3.0);
+    }
+
+    void descriptionEditsMarkTheSystemChanged() {
+        QVERIFY(window->openFile(kExamples + "newtonian-f5.opt"));
+        QVERIFY(window->descriptionWindow()->DescrMemo->toPlainText().startsWith(
+            QStringLiteral("Parabolspiegel")));
+        window->descriptionWindow()->DescrMemo->appendPlainText(QStringLiteral("neu"));
+        QVERIFY(ws->flags.documentModified);
+        QCOMPARE(ws->model.sys.description.back(), std::string("neu"));
+    }
+};
+
+QTEST_MAIN(MainWindowTest)
+#include "main_window_test.moc"
