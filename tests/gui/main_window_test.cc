@@ -11,7 +11,7 @@
 #include <QtTest>
 #include <memory>
 
-#include "mainwindow/qt/layout_view.h"
+#include "mainwindow/qt/layout_area.h"
 #include "mainwindow/qt/main_window.h"
 #include "settings/qt/settings_dialog.h"
 #include "ui/qt/description_window.h"
@@ -95,7 +95,7 @@ private slots:
         QVERIFY(window->computeMenu->isEnabled());
         QVERIFY(window->seidelBox->isVisible());
         QVERIFY(window->SpeedZoomUp->isVisible());
-        window->layoutView()->repaint();
+        window->layoutArea()->repaint();
         QCOMPARE(window->ValOeff->text(), QStringLiteral("0.250"));
         QCOMPARE(window->ValAchr->text(), QStringLiteral("0.00000"));
     }
@@ -103,7 +103,7 @@ private slots:
     void openingAFileShowsItsNameAndResults() {
         QVERIFY(window->openFile(kExamples + "ritchey-chretien.opt"));
         QCOMPARE(window->windowTitle(), QStringLiteral("Varnistrale - ritchey-chretien[*]"));
-        window->layoutView()->repaint();
+        window->layoutArea()->repaint();
         QCOMPARE(window->SystCaption->text(), QStringLiteral("Ritchey-Chrétien 250/2000"));
         QCOMPARE(window->ValKoma->text(), QStringLiteral("0.000"));
         QVERIFY(window->ValBrenn->text().startsWith(QStringLiteral("1999.99")));

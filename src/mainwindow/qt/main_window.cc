@@ -12,7 +12,7 @@
 #include <QVBoxLayout>
 #include <QWidgetAction>
 
-#include "mainwindow/qt/layout_view.h"
+#include "mainwindow/qt/layout_area.h"
 #include "settings/qt/settings_dialog.h"
 #include "ui/qt/about_window.h"
 #include "ui/qt/description_window.h"
@@ -43,7 +43,7 @@ QGroupBox* groupBox(const QString& title, const char* name) {
 
 MainWindow::MainWindow(Workspace& ws, QWidget* parent) : QMainWindow(parent), ws_(ws) {
     setObjectName(QStringLiteral("TVarnistrale"));
-    view_ = new LayoutView(this);
+    view_ = new LayoutArea(this);
     auto* central = new QWidget;
     auto* row = new QHBoxLayout(central);
     row->setContentsMargins(0, 0, 0, 0);

@@ -19,7 +19,7 @@ namespace vn {
 
 class AboutWindow;
 class DescriptionWindow;
-class LayoutView;
+class LayoutArea;
 class SettingsDialog;
 class UpDown;
 
@@ -29,7 +29,7 @@ public:
     explicit MainWindow(Workspace& ws, QWidget* parent = nullptr);
 
     Workspace& workspace() { return ws_; }
-    LayoutView* layoutView() const { return view_; }
+    LayoutArea* layoutArea() const { return view_; }
     SettingsDialog* settingsDialog() const { return settings_; }
     DescriptionWindow* descriptionWindow() const { return description_; }
 
@@ -183,7 +183,7 @@ private:
     void repaintLayout();
 
     Workspace& ws_;
-    LayoutView* view_;
+    LayoutArea* view_;
     SettingsDialog* settings_;
     DescriptionWindow* description_;
     AboutWindow* about_;

@@ -5,7 +5,7 @@
 #include <QMessageBox>
 
 #include "mainwindow/commands.h"
-#include "mainwindow/qt/layout_view.h"
+#include "mainwindow/qt/layout_area.h"
 #include "mainwindow/qt/main_window.h"
 #include "mainwindow/run_cycle.h"
 #include "model/number_format.h"

@@ -1,7 +1,7 @@
 // The main window's paint handler and the result fields it writes.
 #include <QPainter>
 
-#include "mainwindow/qt/layout_view.h"
+#include "mainwindow/qt/layout_area.h"
 #include "mainwindow/qt/main_window.h"
 #include "ui/qt/user_numbers.h"
 

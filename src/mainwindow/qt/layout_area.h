@@ -7,10 +7,10 @@ namespace vn {
 
 class MainWindow;
 
-class LayoutView : public QWidget {
+class LayoutArea : public QWidget {
     Q_OBJECT
 public:
-    explicit LayoutView(MainWindow* owner);
+    explicit LayoutArea(MainWindow* owner);
 
 protected:
     void paintEvent(QPaintEvent* event) override;

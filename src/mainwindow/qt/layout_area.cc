@@ -1,4 +1,4 @@
-#include "mainwindow/qt/layout_view.h"
+#include "mainwindow/qt/layout_area.h"
 
 #include <QContextMenuEvent>
 #include <QPainter>
@@ -7,19 +7,19 @@
 
 namespace vn {
 
-LayoutView::LayoutView(MainWindow* owner) : QWidget(owner), owner_(owner) {
-    setObjectName(QStringLiteral("LayoutView"));
+LayoutArea::LayoutArea(MainWindow* owner) : QWidget(owner), owner_(owner) {
+    setObjectName(QStringLiteral("LayoutArea"));
     setAutoFillBackground(false);
     setMouseTracking(false);
     setFocusPolicy(Qt::StrongFocus);
 }
 
-void LayoutView::paintEvent(QPaintEvent*) {
+void LayoutArea::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     owner_->FormPaint(painter);
 }
 
-void LayoutView::contextMenuEvent(QContextMenuEvent* event) {
+void LayoutArea::contextMenuEvent(QContextMenuEvent* event) {
     owner_->FormContextPopup();
     event->accept();
 }
