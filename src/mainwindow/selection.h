@@ -21,9 +21,15 @@ struct SelectionState {
     int pickMarkedSurface = 0;   // surface whose incidence angle the marked ray shows
     bool measuring = false;      // mouse mode "Mess" instead of "Bearb"
     Point firstMeasure{-1, -1};  // first measuring click; negated once a measurement is complete
+    Point secondMeasure{};       // the click that completed the last measurement
     bool dragging = false;
     Point press{}, lastDrag{};
     int valueChangePosition = 0;  // position of the up/down control
+    bool reset = false;           // the selection starts afresh at the next repaint
+
+    // What the tolerance box shows of the pick: "Fläche" or "Gruppe" and its number.
+    std::string groupLabel = "Fläche";
+    int groupNumber = 0;
 
     // What the selection box shows.
     std::string itemText = "keine Selektion";

@@ -85,6 +85,7 @@ struct Settings {
     SettingsControls controls;
     SettingsChanges changes;
     SharedSettings values;
+    char separator = '.';  // the user's decimal separator, for texts the core composes
 };
 
 // Colour number of a "PSF Farbe" item and back (items rot, grün, blau).

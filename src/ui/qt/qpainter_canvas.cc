@@ -13,8 +13,10 @@ QPoint qpoint(Point p) {
     return {p.x, p.y};
 }
 
+// A box given by opposite corners in either order.
 QRectF box(Point topLeft, Point bottomRight) {
-    return QRectF(topLeft.x, topLeft.y, bottomRight.x - topLeft.x, bottomRight.y - topLeft.y);
+    return QRectF(topLeft.x, topLeft.y, bottomRight.x - topLeft.x, bottomRight.y - topLeft.y)
+        .normalized();
 }
 
 // Angle of the ray from the centre towards p, counter-clockwise on the screen
