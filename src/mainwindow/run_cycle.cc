@@ -12,6 +12,10 @@ size_t at(int i) {
     return static_cast<size_t>(i);
 }
 
+LayoutInputs layoutInputs(const Workspace& ws) {
+    return {ws.pupil.zoneCount, ws.pupil.zoneHeight, ws.marked.height, ws.marked.angle};
+}
+
 }  // namespace
 
 void resetInteraction(Workspace& ws) {
@@ -91,6 +95,14 @@ void placeImagePlane(SystemModel& m, ParaxialData& p) {
         2.0 * m.sys.fNumber * std::tan(m.sys.fieldAngle * std::numbers::pi / 180.0);
 }
 
+void RechneKoord(Workspace& ws) {
+    RechneKoord(ws.model, ws.paraxial, layoutInputs(ws), ws.view, ws.layout);
+}
+
+void Meridian(Workspace& ws) {
+    Meridian(ws.model, ws.paraxial, layoutInputs(ws), ws.layout);
+}
+
 EvaluationStatus Start(Workspace& ws) {
     SettingsControls& controls = ws.settings.controls;
     SharedSettings& values = ws.settings.values;
@@ -127,6 +139,10 @@ EvaluationStatus Start(Workspace& ws) {
     ws.model.sys.graphScale = controls.systemScale;
     values.systemScale = controls.systemScale;
     values.layoutScale = 2.0 * controls.systemScale;
+    ws.view.originY = ws.view.clientHeight / 2;
+    ws.view.originX = ws.view.baseX;
+    ws.view.magnifier = false;
+    if (status.ok) RechneKoord(ws);
     return status;
 }
 

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "model/system_model.h"
+#include "optics/layout.h"
 #include "optics/paraxial.h"
 #include "settings/settings.h"
 
@@ -58,6 +59,8 @@ struct Workspace {
     LensGroups groups;
     MarkedRay marked;
     ProgramFlags flags;
+    LayoutView view;
+    LayoutResults layout;
     std::string startDirectory;
 };
 

@@ -455,16 +455,17 @@ TEST(RayTrace, AsphereIterationGivesUpInsteadOfHanging) {
 TEST(RayTrace, RandomlyDistortedSystemsNeverYieldNonFiniteValues) {
     // Radii near zero, huge conics, tilts near 90 degrees, indices that flip
     // sign or vanish, aspheres and tori: every ray must come back, with finite
-    // numbers.
+    // numbers, and so must the layout built on them.
     std::mt19937 random(20240611);
     std::uniform_real_distribution<double> unit(-1.0, 1.0);
     auto pick = [&](std::initializer_list<double> values) {
         const auto k = std::uniform_int_distribution<size_t>(0, values.size() - 1)(random);
         return *(values.begin() + k);
     };
-    auto t = std::make_unique<Prepared>();
+    auto ws = std::make_unique<Workspace>();
     for (int trial = 0; trial < 150; ++trial) {
-        SystemModel& m = t->m;
+        Initialize(*ws);
+        SystemModel& m = ws->model;
         m = trial % 3 == 0
                 ? test::cassegrain()
                 : (trial % 3 == 1 ? test::schmidtCamera() : test::singlet(0.6, -1.8, 0.05));
@@ -483,15 +484,24 @@ TEST(RayTrace, RandomlyDistortedSystemsNeverYieldNonFiniteValues) {
             if (unit(random) > 0.7) s.e = pick({0.0, -1e-12, 1e6});
         }
         if (trial % 7 == 0) m.sys.objectDistance = pick({0.0, -1.0, 1000.0, -3.0});
-        AberrationSums sums;
-        EvaluateSystem(m, false, t->p, sums);  // may refuse the system
-        placeImagePlane(m, t->p);
-        prepareTrace(m, t->p, kUnitBeamFactors, t->sys);
+        Start(*ws);  // may refuse the system; the layout must cope either way
+        placeImagePlane(m, ws->paraxial);
+        RechneKoord(*ws);
+        Meridian(*ws);
+        auto sys = std::make_unique<TraceSystem>();
+        prepareTrace(m, ws->paraxial, ws->layout.beamFactor, *sys);
         for (int k = 0; k < 12; ++k) {
             RayState ray =
-                trace(t->sys, 0.1 * unit(random), 3.0 * unit(random), unit(random), 1 + k % 3);
+                trace(*sys, 0.1 * unit(random), 3.0 * unit(random), unit(random), 1 + k % 3);
             ASSERT_TRUE(allFinite(ray)) << "trial " << trial << " ray " << k;
         }
+        const LayoutResults& out = ws->layout;
+        double sum = out.obstructionRatio + out.systemLength;
+        for (int i = 0; i < kTableSize; ++i)
+            sum += out.edgeSag[i] + out.beamFactor[i] + out.beamHeight[i] + out.axisAngle[i] +
+                   out.markedCos[i] + out.markedStep[i] + out.vertexZ[i] + out.vertexY[i];
+        for (const auto& zone : out.zoneIntercept) sum += zone[0] + zone[1] + zone[2];
+        ASSERT_TRUE(std::isfinite(sum)) << "trial " << trial;
     }
 }
 
