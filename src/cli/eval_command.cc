@@ -15,8 +15,9 @@ constexpr const char* kEvalHelp =
     "\n"
     "Loads the system as \"Öffnen\" does (the image plane at the paraxial green\n"
     "focus) and prints focal length (mm), normFocal, back focus (stored and mm),\n"
-    "f-number, exit-pupil distance, axis deviation (rad), the Seidel sums, the\n"
-    "colour sums and the surfaces 0..N+1 (n in the order red, green, blue).\n";
+    "f-number, exit-pupil distance, axis deviation (rad), the obstruction ratio\n"
+    "and overall length (mm) of the layout, the Seidel sums, the colour sums and\n"
+    "the surfaces 0..N+1 (n in the order red, green, blue).\n";
 
 size_t at(int i) {
     return static_cast<size_t>(i);
@@ -65,6 +66,8 @@ int evalCommand(const std::vector<std::string>& args) {
     json.field("fNumber", m.sys.fNumber);
     json.field("exitPupilDistance", p.exitPupilDistance);
     json.field("axisDeviation", p.axisDeviation);
+    json.field("obstructionRatio", ws->layout.obstructionRatio);
+    json.field("systemLength", ws->layout.systemLength);
     json.key("seidel").beginObject();
     json.field("spherical", double(s.spherical)).field("coma", double(s.coma));
     json.field("astigmatism", double(s.astigmatism)).field("curvature", double(s.curvature));

@@ -48,7 +48,7 @@ void moveRayMarking(Workspace& ws, bool up) {
     int& item = ws.settings.controls.zoneDirection;
     item = std::clamp(item + (up ? 1 : -1), 0, 2);
     ws.marked.angle = markedAngleOfItem(item, ws.model.sys.fieldAngle);
-    ws.view.selectionReset = true;
+    ws.selection.reset = true;
 }
 
 void changeSpotScale(Workspace& ws, bool larger) {

@@ -12,11 +12,21 @@ size_t at(int i) {
     return static_cast<size_t>(i);
 }
 
+LayoutInputs layoutInputs(const Workspace& ws) {
+    return {ws.pupil.zoneCount, ws.pupil.zoneHeight, ws.marked.height, ws.marked.angle};
+}
+
 }  // namespace
 
 void resetInteraction(Workspace& ws) {
     ws.flags.selectionActive = false;
     ws.marked = {};
+    SelectionState& s = ws.selection;
+    s.pickRadius = s.pickGroup = s.pickDistance = s.pickTilt = s.pickMarked = false;
+    s.pickGroupSize = 0;
+    s.valueChangePosition = 0;
+    s.firstMeasure = {-1, -1};
+    s.reset = false;
 }
 
 int zoneCountFor(int density, int resolution) {
@@ -91,12 +101,22 @@ void placeImagePlane(SystemModel& m, ParaxialData& p) {
         2.0 * m.sys.fNumber * std::tan(m.sys.fieldAngle * std::numbers::pi / 180.0);
 }
 
+void RechneKoord(Workspace& ws) {
+    RechneKoord(ws.model, ws.paraxial, layoutInputs(ws), ws.view, ws.layout);
+}
+
+void Meridian(Workspace& ws) {
+    Meridian(ws.model, ws.paraxial, layoutInputs(ws), ws.layout);
+}
+
 EvaluationStatus Start(Workspace& ws) {
     SettingsControls& controls = ws.settings.controls;
     SharedSettings& values = ws.settings.values;
 
+    // The selection starts afresh with the marked ray picked.
     resetInteraction(ws);
     ws.flags.selectionActive = true;
+    ws.selection.pickMarked = true;
     controls.zoneDirection = 2;
 
     ws.pupil.zoneCount = zoneCountFor(controls.spotDensity, ws.pupil.resolution);
@@ -127,6 +147,11 @@ EvaluationStatus Start(Workspace& ws) {
     ws.model.sys.graphScale = controls.systemScale;
     values.systemScale = controls.systemScale;
     values.layoutScale = 2.0 * controls.systemScale;
+    ws.view.baseX = 100;
+    ws.view.originY = ws.view.clientHeight / 2;
+    ws.view.originX = ws.view.baseX;
+    ws.view.magnifier = false;
+    if (status.ok) RechneKoord(ws);
     return status;
 }
 

@@ -9,7 +9,8 @@ namespace vn {
 
 // The run cycle: pupil sampling, working copies of the settings, step sizes,
 // lens groups, sagittal flags from the file marking, ring radii, the marked
-// ray, the paraxial evaluation and the image plane at the paraxial focus.
+// ray, the paraxial evaluation, the image plane at the paraxial focus and the
+// layout geometry.
 // When the system cannot be evaluated the previous results stay and the image
 // plane is not moved; the status says why.
 EvaluationStatus Start(Workspace& ws);
@@ -36,5 +37,10 @@ bool applySagittalMarking(SystemModel& m, const LensGroups& groups);
 
 // Places the image plane at the paraxial back focal distance.
 void placeImagePlane(SystemModel& m, ParaxialData& p);
+
+// The layout geometry and the zone rays of the current system, with the ring
+// radii and the marked ray of the workspace.
+void RechneKoord(Workspace& ws);
+void Meridian(Workspace& ws);
 
 }  // namespace vn

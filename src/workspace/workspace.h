@@ -9,6 +9,7 @@
 
 #include "mainwindow/selection.h"
 #include "model/system_model.h"
+#include "optics/layout.h"
 #include "optics/paraxial.h"
 #include "settings/settings.h"
 
@@ -52,13 +53,6 @@ struct ProgramFlags {
     bool documentModified = false;
 };
 
-// State of the main window's view that the computations read.
-struct ViewState {
-    bool magnifier = false;       // enlarged layout
-    int outputFactor = 2;         // enlargement of the magnifier
-    bool selectionReset = false;  // the selection must start afresh at the next repaint
-};
-
 struct Workspace {
     SystemModel model;
     ParaxialData paraxial;
@@ -69,7 +63,8 @@ struct Workspace {
     LensGroups groups;
     MarkedRay marked;
     ProgramFlags flags;
-    ViewState view;
+    LayoutView view;
+    LayoutResults layout;
     SelectionState selection;
     std::string startDirectory;
 };

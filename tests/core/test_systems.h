@@ -30,6 +30,27 @@ void setGlass(SystemModel& m, int i, const GlassCoefficients& k, const std::stri
 // Makes entry i air (indices +-1) with the given direction.
 void setAir(SystemModel& m, int i, double dir = 1.0);
 
+// Surface i as a mirror (indices -dir of entry i-1) in air, radius r, spacing e.
+void setMirror(SystemModel& m, int i, double r, double e, double k = 0.0);
+
+// The default mirror behind a flat air surface at the same place (the pupil)
+// with the given medium ("Luft/Blende", "Luft/Obstr", ...) and limit h.
+SystemModel mirrorBehind(const char* medium, double limit);
+
+// A classical Cassegrain of focal length 1, f/10: paraboloid primary of focal
+// length 0.4, hyperboloid secondary magnifying 2.5 times, focus 0.1 behind the
+// primary. Pupil at the primary, object at infinity.
+SystemModel cassegrain();
+
+// A Newtonian of focal length 1, f/6: paraboloid primary and a flat diagonal at
+// 45 degrees, 0.8 in front of the primary.
+SystemModel newtonian();
+
+// A Schmidt camera after the Schmidt synthesis: a plate of N-BK7 (thickness
+// 0.02) whose second face carries the corrector profile for neutral zone
+// 0.866, and a spherical mirror of radius -2 at distance 2. f/2.
+SystemModel schmidtCamera();
+
 // A thick biconvex-or-other singlet of N-BK7 with radii r1, r2 and centre
 // thickness d, pupil at surface 1, object at infinity (focal length not 1).
 SystemModel singlet(double r1, double r2, double d);
