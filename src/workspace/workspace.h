@@ -10,6 +10,7 @@
 #include "model/system_model.h"
 #include "optics/paraxial.h"
 #include "settings/settings.h"
+#include "synthesis/synthesis_state.h"
 
 namespace vn {
 
@@ -58,6 +59,7 @@ struct Workspace {
     LensGroups groups;
     MarkedRay marked;
     ProgramFlags flags;
+    SynthesisState synthesis;  // glass slots and the dialogs' stored inputs
     std::string startDirectory;
 };
 
