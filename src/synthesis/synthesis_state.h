@@ -8,6 +8,8 @@
 #include "synthesis/achromat.h"
 #include "synthesis/cassegrain.h"
 #include "synthesis/fraunhofer.h"
+#include "synthesis/medial_cassegrain.h"
+#include "synthesis/medial_triplet.h"
 #include "synthesis/schmidt_camera.h"
 #include "synthesis/synthesis_frame.h"
 
@@ -34,6 +36,8 @@ struct SynthesisState {
     FraunhoferInputs fraunhofer;
     CassegrainInputs cassegrain;
     SchmidtInputs schmidt;
+    MedialCassegrainInputs medialCassegrain;
+    MedialTripletInputs medialTriplet;
 };
 
 // The menu command of a dialog: unless it is already open, the other open
