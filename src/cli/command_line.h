@@ -42,5 +42,6 @@ void printJson(const std::string& json);
 bool openForAnalysis(Workspace& ws, const std::string& path, std::string& error);
 
 int evalCommand(const std::vector<std::string>& args);
+int synthCommand(const std::vector<std::string>& args);
 
 }  // namespace vn::cli
