@@ -15,6 +15,7 @@
 
 #include "mainwindow/run_cycle.h"
 #include "model/glass_catalogue.h"
+#include "synthesis/schmidt_camera.h"
 #include "workspace/workspace.h"
 
 namespace vn {
@@ -358,9 +359,9 @@ void petzval(Workspace& ws, const Catalogue& cat) {
 
 // Schmidt camera: a plane plate whose second face carries the corrector profile,
 // two focal lengths in front of a spherical mirror of radius -2. The profile is
-// the classical one that gives the rays of the neutral zone (height nu times the
-// aperture radius) no deviation: its y^2 term moves the focus of that zone back
-// to the paraxial focus, and its y^4, y^6 terms straighten the wavefront.
+// the synthesis's: the rays of the neutral zone (height nu times the aperture
+// radius) pass the plate undeviated, its y^2 term moves the focus of that zone
+// back to the paraxial focus, and its y^4, y^6 terms straighten the wavefront.
 void schmidtCamera(Workspace& ws, const Catalogue& cat) {
     Builder b(ws);
     const double F = 2.0, nu = 0.866, rho = -2.0, thickness = 0.01;
@@ -370,15 +371,13 @@ void schmidtCamera(Workspace& ws, const Catalogue& cat) {
     Surface& plate = b.air(2, kFlatRadius, 2.0, 1.0);
     b.air(3, rho, -1.0, -1.0);
     const double n = b.model().surf[1].n[colourIndex(kGreen)];
-    const double h = nu / (2.0 * F), H = h * h;
-    const double s = (h / rho) * (h / rho);
-    const double L = (rho / 2.0) / std::sqrt(1.0 - s);
-    const double Q = (2.0 * (rho - L) - rho * std::sqrt(1.0 - s)) / (1.0 - n);
+    const SchmidtProfile profile = schmidtProfile(n, F, nu, rho);
+    if (!profile.error.empty()) Catalogue::fail(profile.error);
     plate.schmidt = 1.0;
     plate.nz = nu;
-    plate.A2 = ((L - rho / 2.0) / L / rho) / (n - 1.0);
-    plate.A4 = (3.0 * Q - 2.0 * H * plate.A2) / (H * H);
-    plate.A6 = (H * plate.A2 - 2.0 * Q) / (H * H * H);
+    plate.A2 = profile.A2;
+    plate.A4 = profile.A4;
+    plate.A6 = profile.A6;
     b.finish({"Korrektionsplatte aus N-BK7 mit neutraler Zone bei 0.866 des Radius,",
               "Kugelspiegel R = -2 f im Abstand 2 f, Bildfeld 6\u00b0."});
 }

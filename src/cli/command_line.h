@@ -43,5 +43,6 @@ bool openForAnalysis(Workspace& ws, const std::string& path, std::string& error)
 
 int evalCommand(const std::vector<std::string>& args);
 int traceCommand(const std::vector<std::string>& args);
+int synthCommand(const std::vector<std::string>& args);
 
 }  // namespace vn::cli

@@ -13,6 +13,9 @@ constexpr const char* kUsage =
     "commands:\n"
     "  eval FILE.opt    paraxial data, Seidel and colour sums, surface table\n"
     "  trace FILE.opt   one real ray through every surface\n"
+    "  synth TYPE ... -o OUT.opt\n"
+    "                   design synthesis (achromat, fraunhofer, cassegrain, schmidt,\n"
+    "                   medial-cassegrain, medial-triplet)\n"
     "\n"
     "Every command prints one JSON object on stdout. Errors go to stderr;\n"
     "the exit status is 1 for an unreadable or invalid input, 2 for a usage error.\n"
@@ -33,6 +36,7 @@ int run(const std::vector<std::string>& args) {
     }
     if (command == "eval") return evalCommand(rest);
     if (command == "trace") return traceCommand(rest);
+    if (command == "synth") return synthCommand(rest);
     std::fprintf(stderr, "varnistrale-cli: unknown command '%s'\n\n%s", command.c_str(), kUsage);
     return kExitUsage;
 }

@@ -12,6 +12,7 @@
 #include "optics/layout.h"
 #include "optics/paraxial.h"
 #include "settings/settings.h"
+#include "synthesis/synthesis_state.h"
 
 namespace vn {
 
@@ -66,6 +67,7 @@ struct Workspace {
     LayoutView view;
     LayoutResults layout;
     SelectionState selection;
+    SynthesisState synthesis;  // glass slots and the dialogs' stored inputs
     std::string startDirectory;
 };
 

@@ -1,0 +1,302 @@
+#include "mainwindow/selection_logic.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+#include "mainwindow/layout_painter.h"
+#include "model/medium.h"
+#include "model/number_format.h"
+
+namespace vn {
+
+namespace {
+
+using namespace layout_colour;
+
+constexpr double kDegree = std::numbers::pi / 180.0;
+constexpr double kFoldingRadius = 1000.0;  // a reflecting surface this flat folds the beam
+
+size_t at(int i) { return static_cast<size_t>(i); }
+
+double sign(double v) { return v < 0.0 ? -1.0 : 1.0; }
+
+std::string fixed4(double v, char sep, int precision = 15) { return fmt::fixed(v, precision, 4, sep); }
+
+bool reflectsGreen(const SystemModel& m, int i) {
+    constexpr size_t g = colourIndex(kGreen);
+    return m.surf[at(i - 1)].n[g] * m.surf[at(i)].n[g] < 0.0;
+}
+
+// The air-list position of the group containing surface i: the first air
+// space at or after it.
+int groupOf(const LensGroups& groups, int i) {
+    for (int j = 1; j <= groups.airCount; ++j)
+        if (groups.air[at(j)] >= i) return j;
+    return groups.airCount;
+}
+
+// Moves the tolerance offsets to the newly picked entry.
+void carryTolerances(Workspace& ws, int entry, const ToleranceCarry& carry) {
+    ClearTol(ws.model);
+    if (entry >= 0 && entry <= ws.model.N()) {
+        ws.model.surf[at(entry)].tolDx = carry.dx;
+        ws.model.surf[at(entry)].tolDy = carry.dy;
+    }
+    if (carry.boxVisible) ws.flags.modelChanged = true;
+}
+
+void pickSurface(Workspace& ws, int i, const ToleranceCarry& carry) {
+    SelectionState& s = ws.selection;
+    StDefBool(s);
+    ws.flags.selectionActive = true;
+    s.pickRadius = true;
+    s.pickSurface = i;
+    s.colour = reflectsGreen(ws.model, i) ? rgbFuchsia : rgbAqua;
+    s.itemText = "Fläche " + std::to_string(i) + "  Radius";
+    s.groupLabel = "Fläche";
+    s.groupNumber = i;
+    carryTolerances(ws, i, carry);
+    s.valueText = fixed4(ws.model.surf[at(i)].r * displayFactor(ws), ws.settings.separator);
+}
+
+void pickGroup(Workspace& ws, int i, const ToleranceCarry& carry) {
+    SelectionState& s = ws.selection;
+    StDefBool(s);
+    ws.flags.selectionActive = true;
+    s.pickGroup = s.pickRadius = true;
+    const int j = groupOf(ws.groups, i);
+    s.pickGroupIndex = j;
+    s.pickGroupSize = ws.groups.size[at(j)];
+    s.pickSurface = ws.groups.air[at(j)] - s.pickGroupSize;
+    s.colour = rgbAqua;
+    s.itemText = "Gruppe " + std::to_string(j) + "  Vorradius";
+    s.groupLabel = "Gruppe";
+    s.groupNumber = j;
+    // The offsets act on the group's first surface, where the steps act too.
+    carryTolerances(ws, s.pickSurface, carry);
+    s.valueText = fixed4(ws.model.surf[at(s.pickSurface)].r * displayFactor(ws), ws.settings.separator, 6);
+}
+
+void pickDistance(Workspace& ws, int i) {
+    SelectionState& s = ws.selection;
+    StDefBool(s);
+    ws.flags.selectionActive = true;
+    s.pickDistance = true;
+    s.pickDistanceIndex = i;
+    s.colour = rgbWhite;
+    s.itemText = "Fläche " + std::to_string(i) + "  Abstand";
+    s.valueText = fixed4(ws.model.surf[at(i)].e * displayFactor(ws), ws.settings.separator);
+}
+
+void pickTilt(Workspace& ws, int i) {
+    SelectionState& s = ws.selection;
+    StDefBool(s);
+    ws.flags.selectionActive = true;
+    s.pickTilt = true;
+    s.pickTiltIndex = i;
+    const int j = groupOf(ws.groups, i);
+    s.pickGroupIndex = j;
+    s.pickGroupSize = ws.groups.size[at(j)];
+    s.pickSurface = ws.groups.air[at(j)] - s.pickGroupSize;
+    s.colour = rgbYellow;
+    s.itemText = "Fläche " + std::to_string(i) + "  Winkel/°";
+    s.valueText = fixed4(ws.model.surf[at(i)].u, ws.settings.separator);
+}
+
+// Whether the click (x, y) lies on the axis segment from vertex i to i+1, at
+// least the tolerance away from both ends and within it of the line.
+bool onDistance(const LayoutResults& r, int i, Point click) {
+    const int s = kPickTolerance;
+    const double A = r.axisAngle[at(i)];
+    const int x0 = r.vertexPx[at(i)], y0 = r.vertexPy[at(i)];
+    const int x1 = r.vertexPx[at(i + 1)], y1 = r.vertexPy[at(i + 1)];
+    const double e = click.x - x0, f = click.y - y0;
+    auto strictlyBetween = [s](int v, int a, int b) {
+        return v > std::min(a, b) + s && v < std::max(a, b) - s;
+    };
+    if (std::fabs(A) < 1e-6) return std::fabs(f) < s && strictlyBetween(click.x, x0, x1);
+    if (std::fabs(std::cos(A)) < 1e-6) return std::fabs(e) < s && strictlyBetween(click.y, y0, y1);
+    const bool nearLine = std::fabs(e * std::sin(A) / std::cos(A) + f) < s ||
+                          std::fabs(f * std::cos(A) / std::sin(A) + e) < s;
+    const bool within = click.x >= std::min(x0, x1) && click.x <= std::max(x0, x1) &&
+                        click.y >= std::min(y0, y1) && click.y <= std::max(y0, y1);
+    return nearLine && within;
+}
+
+// Bends a picked lens group: every element keeps its curvature difference
+// while the front radius changes.
+void rebend(Workspace& ws) {
+    SystemModel& m = ws.model;
+    const SelectionState& s = ws.selection;
+    const int g = ws.groups.air[at(s.pickGroupIndex)] - s.pickGroupSize;
+    for (int k = g; k <= g + s.pickGroupSize - 1; ++k) {
+        if (k + 1 > m.N() + 1 || k < 1) continue;
+        const bool nextFolds = reflectsGreen(m, k + 1) && m.surf[at(k + 1)].r >= kFoldingRadius;
+        if (nextFolds) continue;
+        const double bend = ws.paraxial.bendCurvature[at(k)];
+        if (!reflectsGreen(m, k) || m.surf[at(k)].r <= kFoldingRadius)
+            m.surf[at(k + 1)].r = 1.0 / (1.0 / m.surf[at(k)].r - bend);
+        else
+            m.surf[at(k + 1)].r = -1.0 / (1.0 / m.surf[at(k - 1)].r - bend);
+    }
+}
+
+}  // namespace
+
+double displayFactor(const Workspace& ws) {
+    return ws.settings.controls.normalised ? 1.0 : ws.model.sys.focalLengthRef;
+}
+
+void StDefBool(SelectionState& s) {
+    s.pickRadius = s.pickGroup = s.pickDistance = s.pickTilt = s.pickMarked = false;
+    s.pickGroupSize = 0;
+}
+
+void pickAt(Workspace& ws, Point click, const ToleranceCarry& carry) {
+    SelectionState& sel = ws.selection;
+    const SystemModel& m = ws.model;
+    const LayoutResults& r = ws.layout;
+    const int N = m.N();
+    const double S = r.drawScale;
+    const double F = m.sys.normFocal;
+    const int tol = kPickTolerance;
+    sel.press = click;
+    ws.flags.selectionActive = false;
+    bool picked = false;
+    for (int i = 1; i <= N; ++i) {
+        const double e = click.x - r.vertexPx[at(i)], f = click.y - r.vertexPy[at(i)];
+        const double e1 = click.x - r.vertexPx[at(i + 1)], f1 = click.y - r.vertexPy[at(i + 1)];
+        const double A = r.axisAngle[at(i - 1)] + m.surf[at(i)].u * kDegree;
+        const double A1 = r.axisAngle[at(i)] + m.surf[at(i + 1)].u * kDegree;
+        const double R = m.surf[at(i)].r * S / F, R1 = m.surf[at(i + 1)].r * S / F;
+        const double ys = std::sin(A) * e - std::cos(A) * f, zs = std::cos(A) * e - std::sin(A) * f;
+        const double ys1 = std::sin(A1) * e1 - std::cos(A1) * f1, zs1 = std::cos(A1) * e1 - std::sin(A1) * f1;
+
+        // The marked ray: a click left of the system within the entrance beam.
+        // (The height is compared with the entrance semi-aperture.)
+        if (i == 1 && click.x < 20 && std::fabs(f) < Nearest(S / (2.0 * m.sys.fNumber))) {
+            StDefBool(sel);
+            ws.flags.selectionActive = sel.pickMarked = picked = true;
+            ws.marked.height = std::fabs(F) * (-Nearest(f / S * 2.0 * m.sys.fNumber * 80.0)) / 2.0 /
+                               m.sys.fNumber / 80.0;
+            sel.valueChangePosition = 0;
+            sel.colour = rgbFuchsia;
+        }
+        const bool mask = mediumTags(m.surf[at(i)].medium) & (kObstructionTags | kTagBlende);
+        if (!mask && std::fabs(ys) < std::fabs(r.rimHalf[at(i)])) {
+            const bool glassAfter = std::fabs(m.surf[at(i)].n[colourIndex(kGreen)]) != 1.0;
+            const double dir = sign(m.surf[at(i)].e);
+            if (!picked && glassAfter && (ys * ys / 2.0 / R - zs) * dir < 0.0 &&
+                (ys1 * ys1 / 2.0 / R1 - zs1) * dir > 0.0) {
+                pickGroup(ws, i, carry);
+                picked = true;
+            }
+            if (std::fabs(e * e + f * f - 2.0 * R * zs) < (tol / 2.0) * (tol / 2.0) * std::fabs(R)) {
+                pickSurface(ws, i, carry);
+                picked = true;
+            }
+        }
+        if (onDistance(r, i, click)) {
+            pickDistance(ws, i);
+            picked = true;
+        }
+        if (std::fabs(e) < tol && std::fabs(f) < tol) {
+            pickTilt(ws, i);
+            picked = true;
+        }
+    }
+    if (!ws.flags.selectionActive) {
+        StDefBool(sel);
+        sel.itemText = "keine Selektion";
+        sel.valueText.clear();
+        sel.colour = rgbGrey;
+    }
+}
+
+void stepPickedValue(Workspace& ws, bool up) {
+    SelectionState& s = ws.selection;
+    SystemModel& m = ws.model;
+    const SharedSettings& v = ws.settings.values;
+    const double factor = displayFactor(ws);
+    const char sep = ws.settings.separator;
+    auto scale = [up](double value, double percent) {
+        return up ? value * (1.0 + percent / 100.0) : value / (1.0 + percent / 100.0);
+    };
+    if (s.pickRadius && !s.pickGroup && s.pickSurface >= 1 && s.pickSurface <= m.N() + 1) {
+        double& r = m.surf[at(s.pickSurface)].r;
+        r = scale(r, v.radiusStep);
+        s.valueText = fixed4(r * factor, sep);
+    }
+    if (s.pickGroup) {
+        const int g = ws.groups.air[at(s.pickGroupIndex)] - s.pickGroupSize;
+        double& r = m.surf[at(g)].r;
+        r = scale(r, v.bendStep);
+        rebend(ws);
+        s.valueText = fixed4(m.surf[at(s.pickSurface)].r * factor, sep, 6);
+    }
+    if (s.pickTilt) {
+        double& u = m.surf[at(s.pickTiltIndex)].u;
+        u += up ? v.angleStep : -v.angleStep;
+        s.valueText = fixed4(u, sep);
+    }
+    if (s.pickDistance) {
+        double& e = m.surf[at(s.pickDistanceIndex)].e;
+        e = scale(e, v.distanceStep);
+        s.valueText = fixed4(e * factor, sep);
+    }
+    if (s.pickMarked) {
+        const double step = std::fabs(m.sys.normFocal) / 2.0 / m.sys.fNumber / 80.0;
+        ws.marked.height += up ? step : -step;
+    }
+    ws.flags.modelChanged = true;
+    ws.flags.documentModified = true;
+}
+
+void movePick(Workspace& ws, bool up, const ToleranceCarry& carry) {
+    SelectionState& s = ws.selection;
+    const int last = ws.model.N() + 1;
+    auto moved = [&](int index) { return std::clamp(index + (up ? 1 : -1), 1, last); };
+    if (s.pickRadius) {
+        // Moving the pick ends a group pick: the steps then change the radius
+        // that the box shows.
+        pickSurface(ws, moved(s.pickSurface), carry);
+    } else if (s.pickTilt) {
+        s.pickTiltIndex = moved(s.pickTiltIndex);
+        s.itemText = "Fläche " + std::to_string(s.pickTiltIndex) + "  Winkel/°";
+        s.valueText = fixed4(ws.model.surf[at(s.pickTiltIndex)].u, ws.settings.separator);
+    } else if (s.pickDistance) {
+        s.pickDistanceIndex = moved(s.pickDistanceIndex);
+        s.itemText = "Fläche " + std::to_string(s.pickDistanceIndex) + "  Abstand";
+        s.valueText = fixed4(ws.model.surf[at(s.pickDistanceIndex)].e * displayFactor(ws), ws.settings.separator);
+    } else if (s.pickMarked) {
+        s.pickMarkedSurface = moved(s.pickMarkedSurface);
+    }
+}
+
+void releaseAt(Workspace& ws, Point release) {
+    SelectionState& s = ws.selection;
+    if (s.dragging && !s.measuring) {
+        ws.view.baseX += s.lastDrag.x - s.press.x;
+        ws.view.originX += s.lastDrag.x - s.press.x;
+        ws.view.originY += s.lastDrag.y - s.press.y;
+    }
+    s.dragging = false;
+    if (!s.measuring || ws.flags.selectionActive) return;
+    if (s.firstMeasure.x < 0 && s.firstMeasure.y < 0) {
+        s.firstMeasure = release;
+        s.itemText = "erster Meßpunkt:";
+        s.valueText = std::to_string(release.x) + ";" + std::to_string(release.y);
+        s.colour = rgbRed;
+    } else {
+        const double dx = release.x - s.firstMeasure.x, dy = release.y - s.firstMeasure.y;
+        const double mm = std::sqrt(dx * dx + dy * dy) / ws.layout.drawScale * ws.model.sys.focalLength;
+        s.itemText = "Abstand / mm";
+        s.valueText = fmt::fixed(mm, 15, 4, ws.settings.separator);
+        s.colour = rgbFuchsia;
+        s.secondMeasure = release;
+        s.firstMeasure = {-s.firstMeasure.x, -s.firstMeasure.y};
+    }
+}
+
+}  // namespace vn
