@@ -17,12 +17,18 @@ constexpr double kDegree = std::numbers::pi / 180.0;
 constexpr double kFlatPixelRadius = 3000.0;  // larger pixel radii are drawn flat
 constexpr double kRadiansToDegrees = 57.295779513082320877;
 
-size_t at(int i) { return static_cast<size_t>(i); }
+size_t at(int i) {
+    return static_cast<size_t>(i);
+}
 
 // Rounding of drawn positions: to the nearest pixel, halves to even.
-int Round(double x) { return Nearest(x); }
+int Round(double x) {
+    return Nearest(x);
+}
 
-bool finite(double v) { return std::isfinite(v); }
+bool finite(double v) {
+    return std::isfinite(v);
+}
 
 // Rim points of a surface outline: `plus` takes the drawn semi-height with a
 // plus sign, `minus` with a minus sign (the semi-height is signed like the
@@ -55,22 +61,27 @@ MarkedRayTexts drawMarkedRay(Canvas& c, const LayoutPicture& pic) {
     const int N = m.N();
     c.setPen(rgbFuchsia);
     std::vector<Point> points;
-    points.push_back({10, r.markedPy[1] + Round(std::tan(pic.markedAngle * kDegree) * (r.markedPx[1] - 10))});
+    points.push_back(
+        {10, r.markedPy[1] + Round(std::tan(pic.markedAngle * kDegree) * (r.markedPx[1] - 10))});
     for (int i = 1; i <= N + 1; ++i) points.push_back({r.markedPx[at(i)], r.markedPy[at(i)]});
     c.polyline(points.data(), static_cast<int>(points.size()));
     for (int k = 1; k <= N + 1; ++k) {
         const double cosine = r.markedCos[at(k)];
         const double W = 1.0 / (cosine * cosine);
-        texts.incidence[at(k)] = W > 1.0 && finite(W) ? std::atan(std::sqrt(W - 1.0)) * kRadiansToDegrees : 0.0;
+        texts.incidence[at(k)] =
+            W > 1.0 && finite(W) ? std::atan(std::sqrt(W - 1.0)) * kRadiansToDegrees : 0.0;
     }
     const int z = pic.selection->pickMarkedSurface;
     if (z == 0) {
         texts.item = "Zonenstrahl selektiert";
     } else {
-        texts.item = std::to_string(z) + ":u" + fmt::fixed(texts.incidence[at(z)], 6, 4, pic.separator) +
-                     "°e" + fmt::fixed(r.markedStep[at(std::min(z + 1, kTableSize - 1))], 7, 5, pic.separator);
+        texts.item =
+            std::to_string(z) + ":u" + fmt::fixed(texts.incidence[at(z)], 6, 4, pic.separator) +
+            "°e" +
+            fmt::fixed(r.markedStep[at(std::min(z + 1, kTableSize - 1))], 7, 5, pic.separator);
     }
-    const double rim = std::fabs(m.sys.normFocal) * pic.zoneHeight[at(pic.zoneCount)] / 2.0 / m.sys.fNumber;
+    const double rim =
+        std::fabs(m.sys.normFocal) * pic.zoneHeight[at(pic.zoneCount)] / 2.0 / m.sys.fNumber;
     texts.value = "Zone:" + fmt::fixed(pic.markedHeight / rim, 6, 4, pic.separator);
     texts.shown = true;
     return texts;
@@ -80,7 +91,8 @@ void drawFieldRays(Canvas& c, const LayoutPicture& pic) {
     const LayoutResults& r = *pic.layout;
     const SystemModel& m = *pic.model;
     const double w = m.sys.fieldAngle * kDegree;
-    const double rho = std::fabs(m.sys.normFocal) * pic.zoneHeight[at(pic.zoneCount)] / 2.0 / m.sys.fNumber;
+    const double rho =
+        std::fabs(m.sys.normFocal) * pic.zoneHeight[at(pic.zoneCount)] / 2.0 / m.sys.fNumber;
     std::vector<Point> points;
     for (int f = 0; f < 3; ++f) {
         c.setPen(f == pic.highlightedField ? pic.highlight : rgbGrey);
@@ -117,13 +129,15 @@ void drawSurfaces(Canvas& c, const LayoutPicture& pic) {
         const double R = s.r * S / f;
         const bool flat = !finite(R) || std::fabs(R) >= kFlatPixelRadius;
         const bool reflecting = m.surf[at(i - 1)].n[green] * s.n[green] < 0.0;
-        const bool highlighted =
-            (sel.pickRadius || sel.pickTilt) && (i == sel.pickSurface || i == sel.pickSurface + sel.pickGroupSize);
-        c.setPen(highlighted ? (reflecting ? rgbFuchsia : rgbAqua) : (reflecting ? rgbRed : rgbBlue));
+        const bool highlighted = (sel.pickRadius || sel.pickTilt) &&
+                                 (i == sel.pickSurface || i == sel.pickSurface + sel.pickGroupSize);
+        c.setPen(highlighted ? (reflecting ? rgbFuchsia : rgbAqua)
+                             : (reflecting ? rgbRed : rgbBlue));
 
         Rim rim;
         if (flat) {
-            const double dx = std::sin(a + t) * P / std::cos(t), dy = std::cos(a + t) * P / std::cos(t);
+            const double dx = std::sin(a + t) * P / std::cos(t),
+                         dy = std::cos(a + t) * P / std::cos(t);
             rim.plus = {x + Round(dx), y + Round(dy)};
             rim.minus = {x - Round(dx), y - Round(dy)};
             c.line(rim.plus, rim.minus);
@@ -214,7 +228,8 @@ void drawDiagramCurves(Canvas& c, const LayoutPicture& pic, const DiagramScale& 
             const int y = Round(rho * 70.0);
             const double Ak = E[z][col] * F[z][col] / G[z][col];
             const double LAk = (Ak - ref) / (1.0 - E[deviation][col] / E[z][col]);
-            const double Y = (std::sin(omega) - h / fc) / (std::sin(omega) * F[z][col] - std::cos(omega) * G[z][col]);
+            const double Y = (std::sin(omega) - h / fc) /
+                             (std::sin(omega) * F[z][col] - std::cos(omega) * G[z][col]);
             const double OSCk = E[z][col] < 0.0 ? Y * D / (D - LAk) + 1.0 : Y * D / (D - LAk) - 1.0;
             usable = finite(LAk) && finite(OSCk);
             la.push_back({260 + Round(d.scale * LAk), d.baseline - y});
@@ -257,7 +272,8 @@ MarkedRayTexts paintLayout(Canvas& c, const LayoutPicture& pic) {
     if (pic.selection->pickMarked) texts = drawMarkedRay(c, pic);
     drawFieldRays(c, pic);
     drawSurfaces(c, pic);
-    if (pic.selection->measuring && (!pic.selectionActive || pic.forExport)) drawMeasuringMarks(c, pic);
+    if (pic.selection->measuring && (!pic.selectionActive || pic.forExport))
+        drawMeasuringMarks(c, pic);
     return texts;
 }
 

@@ -55,9 +55,9 @@ struct LayoutPicture {
 
 // What the drawing tells the selection box about the marked ray.
 struct MarkedRayTexts {
-    bool shown = false;  // the marked ray is picked and was drawn
-    std::string item;    // ItemSel2
-    std::string value;   // Value2
+    bool shown = false;                          // the marked ray is picked and was drawn
+    std::string item;                            // ItemSel2
+    std::string value;                           // Value2
     std::array<double, kTableSize> incidence{};  // angle of incidence per surface, degrees
 };
 

@@ -17,11 +17,17 @@ using namespace layout_colour;
 constexpr double kDegree = std::numbers::pi / 180.0;
 constexpr double kFoldingRadius = 1000.0;  // a reflecting surface this flat folds the beam
 
-size_t at(int i) { return static_cast<size_t>(i); }
+size_t at(int i) {
+    return static_cast<size_t>(i);
+}
 
-double sign(double v) { return v < 0.0 ? -1.0 : 1.0; }
+double sign(double v) {
+    return v < 0.0 ? -1.0 : 1.0;
+}
 
-std::string fixed4(double v, char sep, int precision = 15) { return fmt::fixed(v, precision, 4, sep); }
+std::string fixed4(double v, char sep, int precision = 15) {
+    return fmt::fixed(v, precision, 4, sep);
+}
 
 bool reflectsGreen(const SystemModel& m, int i) {
     constexpr size_t g = colourIndex(kGreen);
@@ -75,7 +81,8 @@ void pickGroup(Workspace& ws, int i, const ToleranceCarry& carry) {
     s.groupNumber = j;
     // The offsets act on the group's first surface, where the steps act too.
     carryTolerances(ws, s.pickSurface, carry);
-    s.valueText = fixed4(ws.model.surf[at(s.pickSurface)].r * displayFactor(ws), ws.settings.separator, 6);
+    s.valueText =
+        fixed4(ws.model.surf[at(s.pickSurface)].r * displayFactor(ws), ws.settings.separator, 6);
 }
 
 void pickDistance(Workspace& ws, int i) {
@@ -171,7 +178,8 @@ void pickAt(Workspace& ws, Point click, const ToleranceCarry& carry) {
         const double A1 = r.axisAngle[at(i)] + m.surf[at(i + 1)].u * kDegree;
         const double R = m.surf[at(i)].r * S / F, R1 = m.surf[at(i + 1)].r * S / F;
         const double ys = std::sin(A) * e - std::cos(A) * f, zs = std::cos(A) * e - std::sin(A) * f;
-        const double ys1 = std::sin(A1) * e1 - std::cos(A1) * f1, zs1 = std::cos(A1) * e1 - std::sin(A1) * f1;
+        const double ys1 = std::sin(A1) * e1 - std::cos(A1) * f1,
+                     zs1 = std::cos(A1) * e1 - std::sin(A1) * f1;
 
         // The marked ray: a click left of the system within the entrance beam.
         // (The height is compared with the entrance semi-aperture.)
@@ -192,7 +200,8 @@ void pickAt(Workspace& ws, Point click, const ToleranceCarry& carry) {
                 pickGroup(ws, i, carry);
                 picked = true;
             }
-            if (std::fabs(e * e + f * f - 2.0 * R * zs) < (tol / 2.0) * (tol / 2.0) * std::fabs(R)) {
+            if (std::fabs(e * e + f * f - 2.0 * R * zs) <
+                (tol / 2.0) * (tol / 2.0) * std::fabs(R)) {
                 pickSurface(ws, i, carry);
                 picked = true;
             }
@@ -268,7 +277,8 @@ void movePick(Workspace& ws, bool up, const ToleranceCarry& carry) {
     } else if (s.pickDistance) {
         s.pickDistanceIndex = moved(s.pickDistanceIndex);
         s.itemText = "Fläche " + std::to_string(s.pickDistanceIndex) + "  Abstand";
-        s.valueText = fixed4(ws.model.surf[at(s.pickDistanceIndex)].e * displayFactor(ws), ws.settings.separator);
+        s.valueText = fixed4(ws.model.surf[at(s.pickDistanceIndex)].e * displayFactor(ws),
+                             ws.settings.separator);
     } else if (s.pickMarked) {
         s.pickMarkedSurface = moved(s.pickMarkedSurface);
     }
@@ -290,7 +300,8 @@ void releaseAt(Workspace& ws, Point release) {
         s.colour = rgbRed;
     } else {
         const double dx = release.x - s.firstMeasure.x, dy = release.y - s.firstMeasure.y;
-        const double mm = std::sqrt(dx * dx + dy * dy) / ws.layout.drawScale * ws.model.sys.focalLength;
+        const double mm =
+            std::sqrt(dx * dx + dy * dy) / ws.layout.drawScale * ws.model.sys.focalLength;
         s.itemText = "Abstand / mm";
         s.valueText = fmt::fixed(mm, 15, 4, ws.settings.separator);
         s.colour = rgbFuchsia;

@@ -28,7 +28,7 @@ bool finiteSurface(const Surface& s) {
 }  // namespace
 
 void clearGlassTable(SynthesisGlassTable& table) {
-    for (GlassSlot& slot : table.slots) {
+    for (GlassSlot& slot : table.entries) {
         slot.name.clear();
         slot.n = {1.0, 1.0, 1.0};
     }

@@ -49,11 +49,12 @@ struct GlassSlot {
 
 // Six slots numbered 1..6, shared by the lens designs.
 struct SynthesisGlassTable {
-    std::array<GlassSlot, kGlassSlots> slots;
+    // Not called "slots": the GUI toolkit reserves that word as a macro.
+    std::array<GlassSlot, kGlassSlots> entries;
 
-    GlassSlot& operator[](int slot) { return slots[static_cast<std::size_t>(slot - 1)]; }
+    GlassSlot& operator[](int slot) { return entries[static_cast<std::size_t>(slot - 1)]; }
     const GlassSlot& operator[](int slot) const {
-        return slots[static_cast<std::size_t>(slot - 1)];
+        return entries[static_cast<std::size_t>(slot - 1)];
     }
 };
 
