@@ -6,6 +6,7 @@
 
 #include "model/medium.h"
 #include "model/number_format.h"
+#include "workspace/workspace.h"
 
 namespace vn {
 
@@ -257,6 +258,28 @@ void drawDiagrams(Canvas& c, const LayoutPicture& pic) {
 }
 
 }  // namespace
+
+LayoutPicture layoutPictureOf(const Workspace& ws, int clientWidth, int clientHeight,
+                              double decentring) {
+    LayoutPicture pic;
+    pic.model = &ws.model;
+    pic.paraxial = &ws.paraxial;
+    pic.sums = &ws.sums;
+    pic.layout = &ws.layout;
+    pic.view = &ws.view;
+    pic.selection = &ws.selection;
+    pic.zoneCount = ws.pupil.zoneCount;
+    pic.zoneHeight = ws.pupil.zoneHeight;
+    pic.markedAngle = ws.marked.angle;
+    pic.markedHeight = ws.marked.height;
+    pic.highlightedField = ws.settings.controls.zoneDirection;
+    pic.selectionActive = ws.flags.selectionActive;
+    pic.decentring = decentring;
+    pic.clientWidth = clientWidth;
+    pic.clientHeight = clientHeight;
+    pic.separator = ws.settings.separator;
+    return pic;
+}
 
 bool diagramsShown(const LayoutPicture& pic) {
     if (pic.zoneCount == 0) return false;

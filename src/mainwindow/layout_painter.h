@@ -61,6 +61,13 @@ struct MarkedRayTexts {
     std::array<double, kTableSize> incidence{};  // angle of incidence per surface, degrees
 };
 
+struct Workspace;
+
+// The picture of the workspace's current layout in a client area of the given
+// size (colours and decimal separator at their defaults).
+LayoutPicture layoutPictureOf(const Workspace& ws, int clientWidth, int clientHeight,
+                              double decentring = 0.0);
+
 // Draws the layout. Returns the texts of the marked ray when it is picked.
 MarkedRayTexts paintLayout(Canvas& canvas, const LayoutPicture& picture);
 

@@ -109,6 +109,15 @@ void Meridian(Workspace& ws) {
     Meridian(ws.model, ws.paraxial, layoutInputs(ws), ws.layout);
 }
 
+EvaluationStatus prepareRepaint(Workspace& ws) {
+    const EvaluationStatus status = evaluate(ws);
+    if (!status.ok) return status;
+    ws.model.surf[static_cast<size_t>(ws.model.N())].e = ws.paraxial.backFocus;
+    Meridian(ws);
+    RechneKoord(ws);
+    return status;
+}
+
 EvaluationStatus Start(Workspace& ws) {
     SettingsControls& controls = ws.settings.controls;
     SharedSettings& values = ws.settings.values;

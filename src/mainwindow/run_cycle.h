@@ -43,4 +43,10 @@ void placeImagePlane(SystemModel& m, ParaxialData& p);
 void RechneKoord(Workspace& ws);
 void Meridian(Workspace& ws);
 
+// What every repaint of the main window computes before it draws: the
+// paraxial evaluation, the image plane at the paraxial focus, the zone rays and
+// the layout geometry. A system that cannot be evaluated keeps the results of
+// the last good one.
+EvaluationStatus prepareRepaint(Workspace& ws);
+
 }  // namespace vn

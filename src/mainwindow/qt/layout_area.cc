@@ -1,6 +1,7 @@
 #include "mainwindow/qt/layout_area.h"
 
 #include <QContextMenuEvent>
+#include <QMouseEvent>
 #include <QPainter>
 
 #include "mainwindow/qt/main_window.h"
@@ -17,6 +18,18 @@ LayoutArea::LayoutArea(MainWindow* owner) : QWidget(owner), owner_(owner) {
 void LayoutArea::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     owner_->FormPaint(painter);
+}
+
+void LayoutArea::mousePressEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton) owner_->FormMouseDown(event->position().toPoint());
+}
+
+void LayoutArea::mouseMoveEvent(QMouseEvent* event) {
+    if (event->buttons() & Qt::LeftButton) owner_->FormMouseMove(event->position().toPoint());
+}
+
+void LayoutArea::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton) owner_->FormMouseUp(event->position().toPoint());
 }
 
 void LayoutArea::contextMenuEvent(QContextMenuEvent* event) {

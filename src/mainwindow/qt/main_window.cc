@@ -18,6 +18,7 @@
 #include "ui/qt/description_window.h"
 #include "ui/qt/glyphs.h"
 #include "ui/qt/up_down.h"
+#include "ui/qt/user_numbers.h"
 
 namespace vn {
 
@@ -68,6 +69,7 @@ MainWindow::MainWindow(Workspace& ws, QWidget* parent) : QMainWindow(parent), ws
 
 void MainWindow::FormCreate() {
     ws_.startDirectory = QDir::currentPath().toStdString();
+    ws_.settings.separator = userDecimalSeparator();
     QApplication::setApplicationName(QStringLiteral("Varnistrale"));
     setWindowTitle(QStringLiteral("Varnistrale"));
     if (QScreen* screen = QGuiApplication::primaryScreen()) {
@@ -338,6 +340,12 @@ QWidget* MainWindow::buildResultPanel() {
 }
 
 void MainWindow::connectDialogs() {
+    connect(ValueChange, &UpDown::clicked, this, &MainWindow::ValueChangeClick);
+    connect(PosTab, &UpDown::clicked, this, &MainWindow::PosTabClick);
+    connect(measureMode, &QRadioButton::toggled, this, [this](bool on) {
+        ws_.selection.measuring = on;
+        repaintLayout();
+    });
     connect(settings_, &SettingsDialog::runCycleRequested, this, &MainWindow::runCycle);
     connect(settings_, &SettingsDialog::designModeChanged, this,
             [this] { refreshDesignModeButton(); });

@@ -13,6 +13,9 @@
 #include <QToolButton>
 #include <vector>
 
+#include "mainwindow/layout_painter.h"
+#include "mainwindow/selection_logic.h"
+#include "ui/recording_canvas.h"
 #include "workspace/workspace.h"
 
 namespace vn {
@@ -153,6 +156,12 @@ public slots:
     void SpeedShowStatClick();
     void SpeedDesModeClick();
     void FormContextPopup();
+    // The mouse in the layout (left button).
+    void FormMouseDown(QPoint position);
+    void FormMouseMove(QPoint position);
+    void FormMouseUp(QPoint position);
+    void ValueChangeClick(bool up);
+    void PosTabClick(bool up);
     void dxEditChange();
     void dyEditChange();
 
@@ -175,6 +184,9 @@ private:
     void refreshRunTexts();
     // The result fields written after every paint.
     void refreshResultFields();
+    void refreshSelectionBox();
+    LayoutPicture layoutPicture() const;
+    ToleranceCarry toleranceCarry() const;
     void refreshColourButtons();
     void refreshDesignModeButton();
     void refreshCaption();
@@ -190,6 +202,7 @@ private:
     std::vector<QWidget*> hiddenUntilFirstRun_;
     std::vector<QAction*> hiddenActions_;
     bool firstRunDone_ = false;
+    RecordingCanvas lastPicture_;  // the last picture of a computable system
     double dx_ = 0.0, dy_ = 0.0, dw_ = 0.0;
 };
 

@@ -1,22 +1,76 @@
-// The main window's paint handler and the result fields it writes.
+// The main window's paint handler, the mouse in the layout and the result
+// fields the paint writes.
+#include <QMouseEvent>
 #include <QPainter>
 
+#include "mainwindow/layout_painter.h"
 #include "mainwindow/qt/layout_area.h"
 #include "mainwindow/qt/main_window.h"
+#include "mainwindow/run_cycle.h"
+#include "mainwindow/selection_logic.h"
+#include "ui/qt/qpainter_canvas.h"
+#include "ui/qt/up_down.h"
 #include "ui/qt/user_numbers.h"
 
 namespace vn {
 
+namespace {
+
+Rgb rgbOf(const QColor& c) {
+    return rgb(c.red(), c.green(), c.blue());
+}
+
+}  // namespace
+
+LayoutPicture MainWindow::layoutPicture() const {
+    LayoutPicture pic = layoutPictureOf(ws_, view_->width(), view_->height(), dy_);
+    pic.background = rgbOf(palette().color(QPalette::Button));
+    pic.highlight = rgbOf(palette().color(QPalette::ToolTipBase));
+    return pic;
+}
+
 void MainWindow::FormPaint(QPainter& painter) {
-    painter.fillRect(view_->rect(), palette().color(QPalette::Button));
-    if (!firstRunDone_) return;
-    const EvaluationStatus status = evaluate(ws_);
-    showEvaluation(status);
-    if (status.ok) {
-        const int N = ws_.model.N();
-        ws_.model.surf[static_cast<size_t>(N)].e = ws_.paraxial.backFocus;
+    ws_.view.clientHeight = view_->height();
+    QPainterCanvas canvas(painter);
+    if (!firstRunDone_) {
+        canvas.fillRect({0, 0}, {view_->width(), view_->height()},
+                        rgbOf(palette().color(QPalette::Button)));
+        return;
     }
+    const EvaluationStatus status = prepareRepaint(ws_);
+    showEvaluation(status);
+    if (!status.ok) {
+        // The last good picture stays, with the reason in the status line.
+        lastPicture_.replay(canvas);
+        return;
+    }
+    if (ws_.selection.measuring) ws_.flags.selectionActive = false;
+    lastPicture_ = RecordingCanvas(view_->width(), view_->height());
+    const MarkedRayTexts marked = paintLayout(lastPicture_, layoutPicture());
+    lastPicture_.replay(canvas);
+    if (!ws_.selection.pickMarked) ws_.selection.pickMarkedSurface = 0;
+    if (marked.shown) {
+        ws_.selection.itemText = marked.item;
+        ws_.selection.valueText = marked.value;
+        ws_.selection.colour = layout_colour::rgbFuchsia;
+    }
+    refreshSelectionBox();
     refreshResultFields();
+}
+
+void MainWindow::refreshSelectionBox() {
+    const SelectionState& s = ws_.selection;
+    const QColor colour = QPainterCanvas::qcolor(s.colour);
+    const QString style = QStringLiteral("color: %1;").arg(colour.name());
+    ItemSel2->setText(QString::fromStdString(s.itemText));
+    Value2->setText(QString::fromStdString(s.valueText));
+    ItemSel2->setStyleSheet(style);
+    Value2->setStyleSheet(style);
+    ValueChange->setVisible(ws_.flags.selectionActive);
+    PosTab->setVisible(ws_.flags.selectionActive);
+    GruppLabel->setText(QString::fromStdString(s.groupLabel));
+    GruppCheck->setText(QStringLiteral("nur ") + QString::fromStdString(s.groupLabel));
+    GruppEdit->setText(s.groupNumber > 0 ? QString::number(s.groupNumber) : QString());
 }
 
 void MainWindow::refreshResultFields() {
@@ -30,9 +84,48 @@ void MainWindow::refreshResultFields() {
     ValVerz->setText(userFixed(s.distortion, 5, 3));
     ValSchnitt->setText(userFixed(ws_.paraxial.backFocus * lengthFactor, 7, 5));
     ValBrenn->setText(userFixed(ws_.model.sys.normFocal * lengthFactor, 7, 5));
+    ObstrEdit->setText(userFixed(ws_.layout.obstructionRatio, 5, 3));
     ValAchr->setText(userFixed(s.chromatic, 6, 5));
     ValSek->setText(userFixed(s.secondary, 6, 5));
     ValCVD->setText(userFixed(s.lateralColour, 6, 5));
+}
+
+ToleranceCarry MainWindow::toleranceCarry() const {
+    return {dx_, dy_, toleranceBox->isVisible()};
+}
+
+void MainWindow::FormMouseDown(QPoint position) {
+    if (!firstRunDone_) return;
+    pickAt(ws_, {position.x(), position.y()}, toleranceCarry());
+    refreshSelectionBox();
+    repaintLayout();
+}
+
+void MainWindow::FormMouseMove(QPoint position) {
+    if (!ws_.selection.measuring) {
+        ws_.selection.dragging = true;
+        ws_.selection.lastDrag = {position.x(), position.y()};
+    }
+}
+
+void MainWindow::FormMouseUp(QPoint position) {
+    if (!firstRunDone_) return;
+    releaseAt(ws_, {position.x(), position.y()});
+    refreshSelectionBox();
+    repaintLayout();
+}
+
+void MainWindow::ValueChangeClick(bool up) {
+    stepPickedValue(ws_, up);
+    setWindowModified(true);
+    refreshSelectionBox();
+    repaintLayout();
+}
+
+void MainWindow::PosTabClick(bool up) {
+    movePick(ws_, up, toleranceCarry());
+    refreshSelectionBox();
+    repaintLayout();
 }
 
 }  // namespace vn
