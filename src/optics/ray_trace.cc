@@ -70,9 +70,17 @@ inline bool passSurface(const TraceSurface& S, size_t colour, Ray& r, double& co
     //   (sign(G) sqrt(G^2 (1 - mu^2) + mu^2 (u.d)^2) - mu u.d) / G^2.
     // For mu = 1 the bracket is exactly 0, for a mirror exactly 2 cos I / G.
     const double mu = S.mu[colour];
-    const double radicand = hit.G2 * S.oneMinusMu2[colour] + S.mu2[colour] * hit.dot * hit.dot;
-    if (!(radicand >= 0.0)) return false;  // total internal reflection
-    const double g = (hit.signG * std::sqrt(radicand) - mu * hit.dot) * hit.inverseG2;
+    double root;
+    if (S.mu2[colour] == 1.0) {
+        // A mirror, or the same medium on both sides: the root is |u.d| exactly,
+        // and the ray need not wait for it.
+        root = std::fabs(hit.dot);
+    } else {
+        const double radicand = hit.G2 * S.oneMinusMu2[colour] + S.mu2[colour] * hit.dot * hit.dot;
+        if (!(radicand >= 0.0)) return false;  // total internal reflection
+        root = std::sqrt(radicand);
+    }
+    const double g = (hit.signG * root - mu * hit.dot) * hit.inverseG2;
     // Every later value is finite when the step and this factor are.
     if (!finite(g + hit.cosI)) return false;
     const double c = hit.cosI;
