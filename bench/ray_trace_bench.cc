@@ -110,29 +110,29 @@ SystemModel schmidt() {
     return m;
 }
 
-// Time of one scalar sincos call, the best of five loops of 2^20 calls.
+// Time of one scalar sincos call: one loop of 2^20 calls.
+double timeSincosLoop() {
+    constexpr int kCalls = 1 << 20;
+    double x = 0.1, sum = 0.0;
+    benchmark::DoNotOptimize(x);
+    const auto start = std::chrono::steady_clock::now();
+    for (int i = 0; i < kCalls; ++i) {
+        const double s = std::sin(x), c = std::cos(x);  // one sincos call
+        sum += s + c;
+        x += 1e-6;
+        benchmark::DoNotOptimize(x);
+    }
+    const std::chrono::duration<double, std::nano> t = std::chrono::steady_clock::now() - start;
+    benchmark::DoNotOptimize(sum);
+    return t.count() / kCalls;
+}
+
+// The best calibration loop of the run so far, timed again at every call, so
+// that a moment of load on the machine does not skew every ratio.
 double sincosNanoseconds() {
-    static const double ns = [] {
-        constexpr int kCalls = 1 << 20;
-        double best = std::numeric_limits<double>::infinity();
-        for (int run = 0; run < 5; ++run) {
-            double x = 0.1, sum = 0.0;
-            benchmark::DoNotOptimize(x);
-            const auto start = std::chrono::steady_clock::now();
-            for (int i = 0; i < kCalls; ++i) {
-                const double s = std::sin(x), c = std::cos(x);  // one sincos call
-                sum += s + c;
-                x += 1e-6;
-                benchmark::DoNotOptimize(x);
-            }
-            const std::chrono::duration<double, std::nano> t =
-                std::chrono::steady_clock::now() - start;
-            benchmark::DoNotOptimize(sum);
-            best = std::min(best, t.count() / kCalls);
-        }
-        return best;
-    }();
-    return ns;
+    static double best = std::numeric_limits<double>::infinity();
+    for (int run = 0; run < 2; ++run) best = std::min(best, timeSincosLoop());
+    return best;
 }
 
 struct Bench {
@@ -188,9 +188,10 @@ void traceGrid(benchmark::State& state, SystemModel (*build)()) {
     const std::chrono::duration<double, std::nano> elapsed =
         std::chrono::steady_clock::now() - start;
     const double perRaySurface = elapsed.count() / (double(state.iterations()) * raySurfaces);
+    const double sincos = sincosNanoseconds();
     state.counters["ns_per_ray_surface"] = perRaySurface;
-    state.counters["sincos_ns"] = sincosNanoseconds();
-    state.counters["in_sincos"] = perRaySurface / sincosNanoseconds();
+    state.counters["sincos_ns"] = sincos;
+    state.counters["in_sincos"] = perRaySurface / sincos;
     state.counters["rays"] = double(b->rays.size());
     state.counters["blocked"] = blocked;
     state.counters["failed"] = failed;
@@ -211,8 +212,9 @@ void BM_TraceAsphere3(benchmark::State& state) {
 }
 
 void BM_SinCosCalibration(benchmark::State& state) {
-    for (auto _ : state) benchmark::DoNotOptimize(sincosNanoseconds());
-    state.counters["sincos_ns"] = sincosNanoseconds();
+    double ns = 0.0;
+    for (auto _ : state) ns = sincosNanoseconds();
+    state.counters["sincos_ns"] = ns;
 }
 
 BENCHMARK(BM_SinCosCalibration)->Iterations(1);
