@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <numbers>
 
 #include "model/glass.h"
@@ -19,6 +20,18 @@ constexpr double kDegree = std::numbers::pi / 180.0;
 constexpr size_t kGreenSlot = colourIndex(kGreen);
 constexpr double kNearParaxialZone = 0.01;  // Meridian's reference ray at 1 % of the aperture
 constexpr int kLeftMargin = 100;            // the leftmost vertex lands this far right of base x
+
+// Sums of pixel coordinates, held in the int range: a system far larger than
+// the window still gives pixels, only clipped ones.
+int pixelSum(long long a, long long b) {
+    return static_cast<int>(std::clamp<long long>(a + b, std::numeric_limits<int>::min(),
+                                                  std::numeric_limits<int>::max()));
+}
+
+// A rounded offset from the origin.
+int pixel(double offset, int origin) {
+    return pixelSum(Nearest(offset), origin);
+}
 
 double signOf(double v) {
     return v > 0.0 ? 1.0 : (v < 0.0 ? -1.0 : 0.0);
@@ -60,8 +73,8 @@ void placeVertices(const SystemModel& m, double S, const LayoutView& view, Layou
         const double e = i == 1 ? 0.0 : before.e;  // the drawing starts at surface 1
         out.vertexZ[at(i)] = out.vertexZ[at(i - 1)] + std::cos(out.axisAngle[at(i - 1)]) * e;
         out.vertexY[at(i)] = out.vertexY[at(i - 1)] - std::sin(out.axisAngle[at(i - 1)]) * e;
-        out.vertexPx[at(i)] = Nearest(S * out.vertexZ[at(i)]) + view.originX;
-        out.vertexPy[at(i)] = Nearest(S * out.vertexY[at(i)]) + view.originY;
+        out.vertexPx[at(i)] = pixel(S * out.vertexZ[at(i)], view.originX);
+        out.vertexPy[at(i)] = pixel(S * out.vertexY[at(i)], view.originY);
         const int px = out.vertexPx[at(i)];
         smallest = i == 1 ? px : std::min(smallest, px);
         largest = i == 1 ? px : std::max(largest, px);
@@ -84,10 +97,8 @@ public:
         for (int i = 1; i <= N_ + 1; ++i) {
             const size_t k = at(reached(ray, i) ? i : ray.failedAt - 1);
             const double z = ray.surfZ[at(i)], y = ray.surfY[at(i)];
-            px[at(i)] =
-                Nearest(S_ * (out_.vertexZ[k] + z * cosA_[k] - y * sinA_[k])) + view_.originX;
-            py[at(i)] =
-                Nearest(S_ * (out_.vertexY[k] - z * sinA_[k] - y * cosA_[k])) + view_.originY;
+            px[at(i)] = pixel(S_ * (out_.vertexZ[k] + z * cosA_[k] - y * sinA_[k]), view_.originX);
+            py[at(i)] = pixel(S_ * (out_.vertexY[k] - z * sinA_[k] - y * cosA_[k]), view_.originY);
         }
     }
 
@@ -238,12 +249,13 @@ void RechneKoord(SystemModel& m, ParaxialData& p, const LayoutInputs& in, Layout
     int smallest = 0, largest = 0;
     placeVertices(m, S, view, out, smallest, largest);
     if (smallest < view.originX) {
-        view.originX += view.baseX + kLeftMargin - smallest;
+        view.originX =
+            pixelSum(view.originX, static_cast<long long>(view.baseX) + kLeftMargin - smallest);
         placeVertices(m, S, view, out, smallest, largest);
     }
     // The extent in pixels back in model units, and those in millimetres.
-    const double length =
-        (largest - smallest) / out.drawScale * std::fabs(sys.normFocal) * sys.focalLengthRef;
+    const double length = (double(largest) - smallest) / out.drawScale * std::fabs(sys.normFocal) *
+                          sys.focalLengthRef;
     out.systemLength = std::isfinite(length) ? length : 0.0;
     p.marginalHeight[at(N + 1)] = 2.0 * sys.fNumber * std::tan(sys.fieldAngle * kDegree);
     out.rimHalf = {};

@@ -6,6 +6,7 @@
 #include <numbers>
 
 #include "model/medium.h"
+#include "optics/surface_intersection.h"
 
 namespace vn {
 namespace {
@@ -18,24 +19,13 @@ constexpr double kDegree = std::numbers::pi / 180.0;
 constexpr double kUnlimited = std::numeric_limits<double>::infinity();
 // An object farther away than this (in focal lengths) counts as being at infinity.
 constexpr double kInfiniteObject = 1000.0;
-// Below these values of |gamma a / beta^2| the near root of the intersection
-// comes from its series, which avoids the cancellation of the quadratic
-// formula when the ray starts close to the surface.
-constexpr double kConicSeries = 0.001;
-constexpr double kSphereSeries = 0.0001;
-// The osculating-sphere iteration of an asphere stops when the sag mismatch is
-// below this (model units). It converges in a few rounds where it converges at
-// all; a ray that still misses the mark after kAsphereRounds is given up, so
-// that no surface can hold the trace forever.
-constexpr double kAsphereTolerance = 1e-10;
-constexpr int kAsphereRounds = 50;
-constexpr double kFlatSlope = 1e-8;      // below this slope the sag is taken as flat
-constexpr double kOnAxis = 1e-9;         // heights below this have slope 0
 constexpr double kClearAperture = 1.01;  // clear aperture as a multiple of the beam
+// No step between two surfaces of a real system comes near this; bounding the
+// steps keeps every position and path far from overflow.
+constexpr double kLongestStep = 1e100;
 
-double sign(double v) {
-    return v < 0.0 ? -1.0 : 1.0;
-}
+using detail::Hit;
+using detail::sign;
 
 bool finite(double v) {
     return std::isfinite(v);
@@ -45,124 +35,6 @@ bool finite(double v) {
 struct Ray {
     double x, y, z, L, M, N, path;
 };
-
-// The near root t of a t^2 + 2 beta t + gamma = 0 for a surface of vertex-radius
-// sign sR. The root form (-beta - sR sqrt(beta^2 - gamma a)) / a is the
-// quadratic formula with sigma = sign(R a) folded in. With beta = 0 the series
-// does not apply and the root form gives the answer. False when the ray misses.
-inline bool nearRoot(double a, double beta, double gamma, double sR, double seriesLimit,
-                     double& t) {
-    if (beta != 0.0 && std::fabs(gamma * a) <= seriesLimit * beta * beta) {
-        const double inverseBeta = 1.0 / beta;
-        const double u = gamma * inverseBeta;
-        t = -0.5 * u - 0.125 * a * u * u * inverseBeta;
-        return true;
-    }
-    const double discriminant = beta * beta - gamma * a;
-    if (!(discriminant >= 0.0)) return false;
-    t = (-beta - sR * std::sqrt(discriminant)) / a;  // a = 0 here gives inf: caught later
-    return true;
-}
-
-struct Hit {
-    double x, y, z;     // intersection in the tilted surface frame
-    double t;           // path parameter from the ray position
-    double nx, ny, nz;  // unit normal, pointing along the axis
-};
-
-// Intersection with the polynomial asphere
-//   zs(h) = h^2 / (R + sign(R) sqrt(R^2 - (k+1) h^2)) + A2 h^2 + A4 h^4 + A6 h^6 + A8 h^8
-// by replacing it repeatedly with the sphere that osculates it at the current
-// intersection: the sphere centred on the axis where the surface normal meets it.
-bool intersectAsphere(const TraceSurface& S, double x0, double y0, double q, double L, double M,
-                      double N, Hit& hit) {
-    double Rs = S.R;   // radius of the working sphere
-    double p = q;      // distance from the ray position to its vertex
-    double rhoC = Rs;  // axial distance from the intersection to the centre of the working sphere
-    double zs = 0.0, t = 0.0, x = x0, y = y0;
-    for (int round = 0;; ++round) {
-        if (round == kAsphereRounds) return false;
-        const double beta = x0 * L + y0 * M - (p + Rs) * N;
-        const double gamma = x0 * x0 + y0 * y0 + 2.0 * Rs * p + p * p;
-        if (!nearRoot(1.0, beta, gamma, sign(Rs), kSphereSeries, t)) return false;
-        const double z = t * N - p;  // measured from the working sphere's vertex
-        x = x0 + t * L;
-        y = y0 + t * M;
-        const double h2 = x * x + y * y;
-        const double h = std::sqrt(h2);
-        const double w = S.R2 - S.kappa1 * h2;
-        if (!(w >= 0.0)) return false;
-        const double root = S.sR * std::sqrt(w);
-        zs = h2 / (S.R + root) + h2 * (S.A2 + h2 * (S.A4 + h2 * (S.A6 + h2 * S.A8)));
-        // d zs / dh; the conic part's slope h / (sign(R) sqrt(R^2 - (k+1) h^2)).
-        double slope = 0.0;
-        if (h > kOnAxis)
-            slope = h * (2.0 * S.A2 + h2 * (4.0 * S.A4 + h2 * (6.0 * S.A6 + h2 * 8.0 * S.A8))) +
-                    h / root;
-        // The next working sphere, its vertex delta from the surface vertex. The
-        // mismatch is zero once the ray meets the sphere on the sag and the
-        // sphere no longer moves.
-        double delta;
-        if (std::fabs(slope) <= kFlatSlope) {
-            // Where the sag is flat the osculating sphere is the tangent plane
-            // through the sag (the limit of the other branch). On the axis that is
-            // the vertex plane; elsewhere, at the neutral zone of a Schmidt plate
-            // for instance, the plane lies at zs and the mismatch counts from it.
-            Rs = std::copysign(kFlatRadius, Rs);
-            rhoC = Rs;
-            delta = zs;
-        } else {
-            rhoC = h / slope;
-            Rs = sign(slope) * std::sqrt(rhoC * rhoC + h2);
-            // rhoC + zs - Rs, written without the cancellation of two nearly equal
-            // radii.
-            delta = zs - h2 / (rhoC + Rs);
-        }
-        p = q + delta;
-        const double mismatch = (z - zs) + delta;
-        if (!(std::fabs(mismatch) >= kAsphereTolerance)) break;
-    }
-    const double inverseRs = 1.0 / Rs;
-    hit = {x, y, zs, t, -x * inverseRs, -y * inverseRs, rhoC * inverseRs};
-    return true;
-}
-
-// Intersection with the conic x^2 + y^2 + (k+1) z^2 - 2 R z = 0, with the torus
-// deformation where the surface has one.
-bool intersectConic(const TraceSurface& S, double x0, double y0, double q, double L, double M,
-                    double N, Hit& hit) {
-    const double a = 1.0 + S.kappa * N * N;
-    const double beta = x0 * L + y0 * M - (S.kappa1 * q + S.R) * N;
-    const double gamma = x0 * x0 + y0 * y0 + 2.0 * S.R * q + S.kappa1 * q * q;
-    double t;
-    if (!nearRoot(a, beta, gamma, S.sR, kConicSeries, t)) return false;
-    double x = x0 + t * L, y = y0 + t * M, z = t * N - q;
-    double sx = 0.0, dz = 0.0;
-    if (S.flags & kTraceToric) {
-        // The torus: the conic moved sideways by A8 x and along the axis by
-        // -A8 x^2 / (2 R_t), R_t = R / (1 - A8), then intersected again.
-        sx = x * S.A8;
-        dz = -sx * x * S.toricSag;
-        const double qt = q - dz;
-        const double xs = x0 - sx;
-        const double betaT = y0 * M + xs * L - (S.kappa1 * qt + S.R) * N;
-        const double gammaT = y0 * y0 + xs * xs + 2.0 * S.R * qt + S.kappa1 * qt * qt;
-        if (!nearRoot(a, betaT, gammaT, S.sR, kConicSeries, t)) return false;
-        x = x0 + t * L - sx;
-        y = y0 + t * M;
-        z = t * N - qt;
-    }
-    // Normal (-x, -y, R - (k+1) z) / g, g = sign(R) sqrt(R^2 - k h^2); for a
-    // sphere g = R.
-    double inverseG = S.invR;
-    if (S.flags & kTraceConic) {
-        const double g2 = S.R2 - S.kappa * (x * x + y * y);
-        if (!(g2 >= 0.0)) return false;
-        inverseG = S.sR / std::sqrt(g2);
-    }
-    hit = {x + sx, y, z - dz, t, -x * inverseG, -y * inverseG, (S.R - S.kappa1 * z) * inverseG};
-    return true;
-}
 
 // Carries the ray through surface S, from the frame of the entry before into
 // the frame after it. False when the ray cannot pass; `r` is then unchanged.
@@ -188,17 +60,31 @@ inline bool passSurface(const TraceSurface& S, size_t colour, Ray& r, double& co
     }
 
     Hit hit;
-    const bool ok = (flags & kTraceAsphere) ? intersectAsphere(S, x, y, q, L, M, N, hit)
-                                            : intersectConic(S, x, y, q, L, M, N, hit);
-    if (!ok) return false;
+    const bool ok = (flags & kTraceAsphere) ? detail::intersectAsphere(S, x, y, q, L, M, N, hit)
+                                            : detail::intersectConic(S, x, y, q, L, M, N, hit);
+    if (!ok || !(std::fabs(hit.t) < kLongestStep)) return false;
 
-    // Refraction; a mirror is the index ratio -1.
-    const double c = hit.nx * L + hit.ny * M + hit.nz * N;
+    // Refraction, a mirror being the index ratio -1:
+    //   d' = mu d + (sqrt(1 - mu^2 (1 - cos^2 I)) - mu cos I) n,  cos I = n . d,
+    // with n = u / G multiplied out: the bracket times 1/G is
+    //   (sign(G) sqrt(G^2 (1 - mu^2) + mu^2 (u.d)^2) - mu u.d) / G^2.
+    // For mu = 1 the bracket is exactly 0, for a mirror exactly 2 cos I / G.
     const double mu = S.mu[colour];
-    const double radicand = 1.0 - S.mu2[colour] * (1.0 - c * c);
-    if (!(radicand >= 0.0)) return false;  // total internal reflection
-    const double g = std::sqrt(radicand) - mu * c;
-    const double Ln = mu * L + g * hit.nx, Mn = mu * M + g * hit.ny, Nn = mu * N + g * hit.nz;
+    double root;
+    if (S.mu2[colour] == 1.0) {
+        // A mirror, or the same medium on both sides: the root is |u.d| exactly,
+        // and the ray need not wait for it.
+        root = std::fabs(hit.dot);
+    } else {
+        const double radicand = hit.G2 * S.oneMinusMu2[colour] + S.mu2[colour] * hit.dot * hit.dot;
+        if (!(radicand >= 0.0)) return false;  // total internal reflection
+        root = std::sqrt(radicand);
+    }
+    const double g = (hit.signG * root - mu * hit.dot) * hit.inverseG2;
+    // Every later value is finite when the step and this factor are.
+    if (!finite(g + hit.cosI)) return false;
+    const double c = hit.cosI;
+    const double Ln = mu * L + g * hit.ux, Mn = mu * M + g * hit.uy, Nn = mu * N + g * hit.uz;
 
     // Out of the surface frame: the frame behind turns by the refracted tilt, and
     // the offsets are taken back so that the following surfaces stay in place.
@@ -224,9 +110,6 @@ inline bool passSurface(const TraceSurface& S, size_t colour, Ray& r, double& co
         out = {hit.x, hit.y + S.tolDy, hit.z + S.tolDx, Ln, Mn, Nn, 0.0};
     }
     out.path = r.path + hit.t * S.nBefore[colour];
-    // One sum is finite exactly when all its terms are (or one overflowed, which
-    // no traceable ray reaches).
-    if (!finite(out.x + out.y + out.z + out.L + out.M + out.N + out.path + c + hit.t)) return false;
     r = out;
     cosI = c;
     step = hit.t;
@@ -236,18 +119,19 @@ inline bool passSurface(const TraceSurface& S, size_t colour, Ray& r, double& co
 // Optical path in object space from the reference wavefront through the chief
 // ray to the pupil position, for a real object in front (objectDistance < 0)
 // or a virtual one behind the pupil plane.
-double startPath(const TraceSystem& sys, size_t colour, double rho, double w, const Ray& r) {
+double startPath(const TraceSystem& sys, size_t colour, double rho, double sinW, double cosW,
+                 const Ray& r) {
     const double d = sys.objectDistance;
     const double n0 = sys.n0[colour];
-    if (!sys.finiteObject) return (-rho * rho * std::cos(w) / 2.0 / d + r.y * r.M + r.x * r.L) * n0;
+    if (!sys.finiteObject) return (-rho * rho * cosW / 2.0 / d + r.y * r.M + r.x * r.L) * n0;
     // The object point sits at (0, d tan w, d); its distance to the pupil point is
     // |Lambda|, to the pupil centre |d| / cos w. The path is |Lambda| - |d| / cos w
     // for a real object and the reverse for a virtual one, written without
     // cancellation.
-    const double tau = -std::sin(w) / std::cos(w);
+    const double tau = -sinW / cosW;
     const double dy = d * tau + r.y;
     const double lambda = sign(d) * std::sqrt(d * d + dy * dy + r.x * r.x);
-    return -(rho * rho + 2.0 * r.y * d * tau) / (d / std::cos(w) + lambda) * n0;
+    return -(rho * rho + 2.0 * r.y * d * tau) / (d / cosW + lambda) * n0;
 }
 
 double apertureRadius(const TraceSurface& S, double G, double normFocal, double fNumber) {
@@ -276,6 +160,7 @@ void prepareSurface(const SystemModel& m, const ParaxialData& p, int i, TraceSur
     S.R = s.r;
     S.sR = sign(s.r);
     S.invR = 1.0 / s.r;
+    S.invR2 = S.invR * S.invR;
     S.R2 = s.r * s.r;
     S.kappa = s.k;
     S.kappa1 = s.k + 1.0;
@@ -307,6 +192,7 @@ void prepareSurface(const SystemModel& m, const ParaxialData& p, int i, TraceSur
         S.nBefore[c] = before.n[c];
         S.mu[c] = before.n[c] / s.n[c];
         S.mu2[c] = S.mu[c] * S.mu[c];
+        S.oneMinusMu2[c] = 1.0 - S.mu2[c];
         traceable = traceable && before.n[c] != 0.0 && finite(S.mu2[c]);
     }
 
@@ -319,9 +205,9 @@ void prepareSurface(const SystemModel& m, const ParaxialData& p, int i, TraceSur
     S.marginalHeight = p.marginalHeight[at(i)];
     S.limit = s.h;
 
-    const double values[] = {S.gap,      S.R2,   S.kappa,      S.tolDx,      S.tolDy,
-                             S.cosBack,  S.A2,   S.A4,         S.A6,         S.A8,
-                             S.toricSag, S.invR, S.nBefore[0], S.nBefore[1], S.nBefore[2]};
+    const double values[] = {
+        S.gap, S.R2, S.kappa,    S.tolDx, S.tolDy, S.cosBack,    S.A2,         S.A4,
+        S.A6,  S.A8, S.toricSag, S.invR,  S.invR2, S.nBefore[0], S.nBefore[1], S.nBefore[2]};
     for (double v : values) traceable = traceable && finite(v);
     if (!traceable) flags |= kTraceUntraceable;
     S.flags = flags;
@@ -351,6 +237,7 @@ void prepareTrace(const SystemModel& m, const ParaxialData& p, const SurfaceValu
     sys.finiteObject = std::fabs(m.sys.objectDistance) <= kInfiniteObject;
     sys.wavelength = m.sys.wavelength;
     sys.focalLength = m.sys.focalLength;
+    for (size_t c = 0; c < 3; ++c) sys.waves[c] = m.sys.focalLength / m.sys.wavelength[c] * 1000.0;
     sys.focusSign = p.focusSign;
     sys.normFocal = m.sys.normFocal;
     sys.fNumber = m.sys.fNumber;
@@ -397,7 +284,11 @@ void TraceRay(const TraceSystem& sys, RayState& ray) {
     r.L = ray.L;
     r.M = ray.M;
     r.N = ray.N;
-    r.path = startPath(sys, colour, ray.pupilRadius, ray.rayField, r);
+    // The rays of one field follow each other; their angle is looked up once.
+    if (ray.rayField != ray.fieldAngleCache[0])
+        ray.fieldAngleCache = {ray.rayField, std::sin(ray.rayField), std::cos(ray.rayField)};
+    r.path =
+        startPath(sys, colour, ray.pupilRadius, ray.fieldAngleCache[1], ray.fieldAngleCache[2], r);
 
     int failedAt = 0;
     double step = 0.0;
@@ -453,11 +344,14 @@ void TraceRay(const TraceSystem& sys, RayState& ray) {
     // by the ray direction relative to the image surface: with v = y / r_{N+1},
     // sin(u_{N+1} - arcsin v) = sin u sqrt(1 - v^2) - cos u v.
     const size_t slot = std::min<size_t>(ray.refColour, 2);
-    const double waves = sys.focalLength / sys.wavelength[colour] * 1000.0;
+    const double waves = sys.waves[colour];
     const double dx = (r.x - ray.refX[slot]) * waves;
     const double dy = (r.y - ray.refY[slot]) * waves;
     const double v = r.y * sys.imageInvR;
-    const double across = sys.imageSinU * std::sqrt(std::max(0.0, 1.0 - v * v)) - sys.imageCosU * v;
+    const double across =
+        sys.imageSinU == 0.0
+            ? -sys.imageCosU * v
+            : sys.imageSinU * std::sqrt(std::max(0.0, 1.0 - v * v)) - sys.imageCosU * v;
     const double term = ((r.x * sys.imageInvR + r.L) * dx + (r.M - across) * dy) * sys.focusSign;
     ray.waveTerm = finite(term) ? term : 0.0;
 }

@@ -61,6 +61,10 @@ struct RayState {
     // Per surface 1..N+1: z and y of the intersection in the surface frame after
     // the tilt has been undone, cosine of the angle of incidence, and the step.
     SurfaceValues surfZ{}, surfY{}, surfCos{}, surfStep{};
+
+    // Kept by the trace for the next ray: the last field angle with its sine
+    // and cosine. Not for callers.
+    std::array<double, 3> fieldAngleCache{0.0, 0.0, 1.0};
 };
 
 // Flags of a prepared surface.
@@ -80,16 +84,18 @@ enum TraceSurfaceFlag : unsigned {
 // data. Indices per colour are by colour number - 1.
 struct TraceSurface {
     double gap = 0.0;  // axial distance from entry i-1 (e[i-1]; -entrancePupil for i = 1)
-    double R = kFlatRadius, sR = 1.0, invR = 0.0, R2 = 0.0;  // radius, sign(R), 1/R, R^2
-    double kappa = 0.0, kappa1 = 1.0;                        // k and k + 1
+    double R = kFlatRadius, sR = 1.0, invR = 0.0;  // radius, sign(R), 1/R
+    double R2 = 0.0, invR2 = 0.0;                  // R^2, 1/R^2
+    double kappa = 0.0, kappa1 = 1.0;              // k and k + 1
     double tolDx = 0.0, tolDy = 0.0;
     double sinTilt = 0.0, cosTilt = 1.0;  // the surface tilt
     double sinBack = 0.0, cosBack = 1.0;  // the refracted tilt (green) that turns the next frame
     double A2 = 0.0, A4 = 0.0, A6 = 0.0, A8 = 0.0;
     double toricSag = 0.0;  // (1 - A8) / (2 R): axial shift per x^2 of the torus
-    std::array<double, 3> mu{}, mu2{}, nBefore{};  // n_{i-1}/n_i, its square, n_{i-1}
-    double marginalHeight = 0.0, limit = 0.0;      // what the aperture is sized from
-    double aperture2 = 0.0;                        // square of the aperture radius A
+    std::array<double, 3> mu{}, mu2{}, oneMinusMu2{};  // mu = n_{i-1}/n_i, mu^2, 1 - mu^2
+    std::array<double, 3> nBefore{};                   // n_{i-1}
+    double marginalHeight = 0.0, limit = 0.0;          // what the aperture is sized from
+    double aperture2 = 0.0;                            // square of the aperture radius A
     unsigned flags = 0;
 };
 
@@ -101,7 +107,8 @@ struct TraceSystem {
     double objectDistance = kObjectAtInfinity;
     bool finiteObject = false;  // |objectDistance| <= 1000
     std::array<double, 3> wavelength{};
-    double focalLength = 1000.0;  // mm, scales waveTerm
+    double focalLength = 1000.0;    // mm
+    std::array<double, 3> waves{};  // focalLength / wavelength: model units to waves
     double focusSign = -1.0;
     double normFocal = 1.0, fNumber = 10.0;
     double imageInvR = 0.0, imageSinU = 0.0, imageCosU = 1.0;  // image surface N+1

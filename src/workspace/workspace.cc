@@ -9,6 +9,7 @@ void Initialize(Workspace& ws) {
     resetSharedSettings(ws.settings.values);
     resetInteraction(ws);
     setDefaultSystem(ws.model);
+    ws.layout.beamFactor = kUnitBeamFactors;  // no clear apertures sized yet
     evaluate(ws);
 }
 

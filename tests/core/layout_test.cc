@@ -166,6 +166,7 @@ TEST_F(LayoutTest, BeamFactorsOpenTheAperturesToTheTracedRimRays) {
     // The corrector widens the real beam on the mirror beyond 1.01 times the
     // paraxial one: on the axial beam alone the rim rays would be vignetted.
     start(test::schmidtCamera());
+    EXPECT_GT(out().beamFactor[3], 1.1);
     auto unit = std::make_unique<TraceSystem>(), layout = std::make_unique<TraceSystem>();
     prepareTrace(ws->model, ws->paraxial, kUnitBeamFactors, *unit);
     prepareTrace(ws->model, ws->paraxial, out().beamFactor, *layout);
@@ -180,6 +181,9 @@ TEST_F(LayoutTest, BeamFactorsOpenTheAperturesToTheTracedRimRays) {
     aimRay(*unit, rho, 0.0, std::numbers::pi / 180.0, ray);
     TraceRay(*unit, ray);
     EXPECT_TRUE(ray.blocked);
+    // "Neu" forgets them.
+    Initialize(*ws);
+    EXPECT_EQ(out().beamFactor, kUnitBeamFactors);
 }
 
 TEST_F(LayoutTest, MarkedRayIsTheChiefRayOfTheMarkedField) {

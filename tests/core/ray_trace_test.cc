@@ -68,8 +68,8 @@ TEST(RayTrace, SphericalMirrorMarginalRayMeetsTheFocalPlaneWhereReflectionPutsIt
     // On axis: the vertex, normal incidence, and the stored direction stays
     // forward after the reflection.
     RayState axial = trace(t->sys, 0.0);
-    EXPECT_EQ(axial.surfCos[1], 1.0);
-    EXPECT_EQ(axial.N, 1.0);
+    EXPECT_NEAR(axial.surfCos[1], 1.0, kRounding);
+    EXPECT_NEAR(axial.N, 1.0, kRounding);
     EXPECT_EQ(axial.y, 0.0);
     for (double h : {0.01, 0.05, 0.2, 0.5}) {
         // A ray at height h meets the sphere of radius 2 at sag zs and angle of
@@ -141,6 +141,49 @@ TEST(RayTrace, PlaneParallelPlateKeepsDirectionsAndDisplacesTiltedRays) {
         EXPECT_NEAR(offset, -d * std::sin(theta - thetaGlass) / std::cos(thetaGlass),
                     kFlatCurvature);
     }
+}
+
+TEST(RayTrace, RefractionAtAConicObeysSnellsLawInVectorForm) {
+    // One conic face into glass, then the image plane in the same glass: the
+    // direction at the end is the refracted one. With the normal n of the conic
+    // at the intersection, n1 (d x n) = n2 (d' x n) holds component by component.
+    SystemModel m = test::defaultSystem();
+    m.surf[1] = Surface{};
+    m.surf[1].r = 0.6;
+    m.surf[1].k = -0.6;
+    m.surf[1].e = 0.5;
+    m.surf[1].h = 1.05;
+    test::setGlass(m, 1, test::kNBK7, "S     N-BK7         ");
+    m.surf[2] = m.surf[1];
+    m.surf[2].r = kFlatRadius;
+    m.surf[2].k = 0.0;
+    ParaxialData p;
+    p.marginalHeight.fill(1.0);
+    auto sys = std::make_unique<TraceSystem>();
+    prepareTrace(m, p, kUnitBeamFactors, *sys);
+    const double R = 0.6, k = -0.6;
+    for (int colour : {kRed, kBlue, kGreen})
+        for (double rho : {0.02, 0.1, 0.25})
+            for (double azimuth : {0.0, 1.1, 2.9}) {
+                RayState ray;
+                ray.rayColour = static_cast<std::uint8_t>(colour);
+                aimRay(*sys, rho, azimuth, 3.0 * kDegree, ray);
+                const double L = ray.L, M = ray.M, N = ray.N;
+                TraceRay(*sys, ray);
+                const double t = ray.surfStep[1];
+                const double x = rho * std::sin(azimuth) + t * L, y = ray.surfY[1];
+                const double z = ray.surfZ[1];
+                const double g = std::sqrt(R * R - k * (x * x + y * y));
+                const double n[3] = {-x / g, -y / g, (R - (k + 1.0) * z) / g};
+                const double d[3] = {L, M, N}, e[3] = {ray.L, ray.M, ray.N};
+                const double n2 = m.surf[1].n[colourIndex(colour)];
+                for (int a = 0; a < 3; ++a) {
+                    const int b = (a + 1) % 3, c = (a + 2) % 3;
+                    EXPECT_NEAR(d[b] * n[c] - d[c] * n[b], n2 * (e[b] * n[c] - e[c] * n[b]),
+                                kRounding);
+                }
+                EXPECT_NEAR(ray.surfCos[1], d[0] * n[0] + d[1] * n[1] + d[2] * n[2], kRounding);
+            }
 }
 
 TEST(RayTrace, FlatMirrorAt45DegreesTurnsTheAxisBy90Degrees) {
