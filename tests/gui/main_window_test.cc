@@ -15,6 +15,7 @@
 #include "mainwindow/qt/main_window.h"
 #include "settings/qt/settings_dialog.h"
 #include "ui/qt/description_window.h"
+#include "ui/qt/up_down.h"
 
 using namespace vn;
 
@@ -268,6 +269,51 @@ private slots:
         QTest::mouseClick(dialog->okBut, Qt::LeftButton);
         QVERIFY(!dialog->isVisible());
         QCOMPARE(ws->settings.controls.stepFactor, 3.0);
+    }
+
+    void clicksInTheLayoutPickAndStep() {
+        QVERIFY(window->openFile(kExamples + "achromat-f15.opt"));
+        LayoutArea* area = window->layoutArea();
+        area->repaint();
+        QTest::mouseClick(area, Qt::LeftButton, {}, QPoint(area->width() - 40, 30));
+        area->repaint();
+        QCOMPARE(window->ItemSel2->text(), QStringLiteral("keine Selektion"));
+        QVERIFY(window->ItemSel2->styleSheet().contains(QStringLiteral("#808080")));
+        QVERIFY(!window->ValueChange->isVisible());
+
+        const QPoint vertex(ws->layout.vertexPx[2], ws->layout.vertexPy[2]);
+        QTest::mouseClick(area, Qt::LeftButton, {}, vertex);
+        QCOMPARE(window->ItemSel2->text(), QStringLiteral("Fläche 2  Winkel/°"));
+        QVERIFY(window->ValueChange->isVisible());
+        QVERIFY(window->PosTab->isVisible());
+        QTest::mouseClick(window->ValueChange->up, Qt::LeftButton);
+        QCOMPARE(ws->model.surf[2].u, ws->settings.values.angleStep);
+        QVERIFY(ws->flags.documentModified);
+        QCOMPARE(window->Value2->text(), QStringLiteral("0.1000"));
+        QTest::mouseClick(window->PosTab->up, Qt::LeftButton);
+        QCOMPARE(window->ItemSel2->text(), QStringLiteral("Fläche 3  Winkel/°"));
+    }
+
+    void magnifierDoublesTheDrawingScale() {
+        QVERIFY(window->openFile(kExamples + "newtonian-f5.opt"));
+        window->layoutArea()->repaint();
+        const double scale = ws->layout.drawScale;
+        window->FormContextPopup();
+        window->layoutArea()->repaint();
+        QCOMPARE(ws->layout.drawScale, 2 * scale);
+    }
+
+    void anUncomputableSystemKeepsItsLastPictureAndSaysWhy() {
+        QVERIFY(window->openFile(kExamples + "achromat-f15.opt"));
+        window->layoutArea()->repaint();
+        QVERIFY(window->statusMessage->text().isEmpty());
+        ws->model.surf[2].r = 0.0;
+        window->layoutArea()->repaint();
+        QVERIFY(window->statusMessage->text().contains(QStringLiteral("nicht berechenbar")));
+        QVERIFY(window->statusMessage->text().contains(QStringLiteral("Fläche 2")));
+        ws->model.surf[2].r = -0.43;
+        window->layoutArea()->repaint();
+        QVERIFY(window->statusMessage->text().isEmpty());
     }
 
     void descriptionEditsMarkTheSystemChanged() {
