@@ -341,7 +341,7 @@ void petzval(Workspace& ws, const Catalogue& cat) {
     const SystemModel& unit = d.model();
 
     Builder b(ws);
-    b.system("Petzval-Astrograph 100/500", 500.0, 5.0, 1.5, 8, 600.0);
+    b.system("Petzval-Astrograph 100/500", 500.0, 5.0, 1.5, 8, 450.0);
     SystemModel& m = b.model();
     for (int i = 1; i <= 4; ++i) {
         for (auto [target, scale] : {std::pair{i, 2.0}, std::pair{i + 4, 1.0}}) {
