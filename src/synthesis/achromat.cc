@@ -66,14 +66,8 @@ SynthesisResult synthesiseAchromat(const AchromatInputs& in, const SynthesisGlas
             "f\u00fcr den Farbl\u00e4ngsfehler aufteilen. Zwei verschiedene Gl\u00e4ser "
             "w\u00e4hlen; nichts wurde ge\u00e4ndert.");
 
-    SystemModel design = ws.model;
-    design.sys.wavelength = kSynthesisWavelengths;
-    resetSynthesisSurfaces(design, kSurfaces);
-    writeCommonInputs(design, in.common);
-    writeSystemFrame(design, kSurfaces);
+    SystemModel design = beginLensDesign(ws.model, in.common, kSurfaces, true);
     SurfaceTable& s = design.surf;
-    s[0].medium = kEntranceMedium;
-    s[0].n = {1.0, 1.0, 1.0};
     writeGlass(s[1], g1, 1.0);
     writeGlass(s[2], g2, 1.0);
     writeAir(s[3], 1.0);

@@ -85,14 +85,8 @@ SynthesisResult synthesiseFraunhofer(const FraunhoferInputs& in, const Synthesis
     ws.synthesis.fraunhofer = in;
     if (std::string e = checkCommonInputs(in.common); !e.empty()) return refused(e);
 
-    SystemModel design = ws.model;
-    design.sys.wavelength = kSynthesisWavelengths;
-    resetSynthesisSurfaces(design, kSurfaces);
-    writeCommonInputs(design, in.common);
-    writeSystemFrame(design, kSurfaces);
+    SystemModel design = beginLensDesign(ws.model, in.common, kSurfaces, true);
     SurfaceTable& s = design.surf;
-    s[0].medium = kEntranceMedium;
-    s[0].n = {1.0, 1.0, 1.0};
     writeGlass(s[1], g1, 1.0);
     writeAir(s[2], 1.0);
     writeGlass(s[3], g2, 1.0);

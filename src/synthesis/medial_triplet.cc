@@ -144,13 +144,8 @@ MedialSynthesisResult synthesiseMedialTriplet(const MedialTripletInputs& in,
         }
     }
 
-    SystemModel design = ws.model;
-    resetSynthesisSurfaces(design, kSurfaces);
-    writeCommonInputs(design, in.common);
-    writeSystemFrame(design, kSurfaces);
+    SystemModel design = beginLensDesign(ws.model, in.common, kSurfaces, false);
     SurfaceTable& s = design.surf;
-    s[0].medium = kEntranceMedium;
-    s[0].n = {1.0, 1.0, 1.0};
     writeGlass(s[1], glass, 1.0);  // front lens
     writeAir(s[2], 1.0);
     writeGlass(s[3], glass, 1.0);   // Mangin mirror, front face

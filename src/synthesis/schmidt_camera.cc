@@ -68,14 +68,8 @@ SynthesisResult synthesiseSchmidtCamera(const SchmidtInputs& in, const Synthesis
         schmidtProfile(greenIndex(glass), in.common.fNumber, in.neutralZone, kMirrorRadius);
     if (!profile.error.empty()) return refused(profile.error);
 
-    SystemModel design = ws.model;
-    design.sys.wavelength = kSynthesisWavelengths;
-    resetSynthesisSurfaces(design, kSurfaces);
-    writeCommonInputs(design, in.common);
-    writeSystemFrame(design, kSurfaces);
+    SystemModel design = beginLensDesign(ws.model, in.common, kSurfaces, true);
     SurfaceTable& s = design.surf;
-    s[0].medium = kEntranceMedium;
-    s[0].n = {1.0, 1.0, 1.0};
     writeGlass(s[1], glass, 1.0);
     writeAir(s[2], 1.0);
     writeAir(s[3], -1.0);  // the mirror

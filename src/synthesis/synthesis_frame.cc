@@ -130,6 +130,18 @@ void writeSystemFrame(SystemModel& m, int surfaceCount) {
     m.sys.entrancePupil = 0.0;
 }
 
+SystemModel beginLensDesign(const SystemModel& current, const CommonInputs& in, int surfaceCount,
+                            bool standardWavelengths) {
+    SystemModel design = current;
+    if (standardWavelengths) design.sys.wavelength = kSynthesisWavelengths;
+    resetSynthesisSurfaces(design, surfaceCount);
+    writeCommonInputs(design, in);
+    writeSystemFrame(design, surfaceCount);
+    design.surf[0].medium = kEntranceMedium;
+    design.surf[0].n = {1.0, 1.0, 1.0};
+    return design;
+}
+
 void writeAir(Surface& s, double dir, const char* medium) {
     s.medium = medium;
     s.n = {dir, dir, dir};

@@ -143,6 +143,12 @@ void writeCommonInputs(SystemModel& m, const CommonInputs& in);
 // N, a flat entrance plane, the object at infinity and the pupil at surface 1.
 void writeSystemFrame(SystemModel& m, int surfaceCount);
 
+// The start of every lens design: the current system with the surfaces reset,
+// the common inputs, N, the object at infinity and the entrance plane in air
+// carrying the stop; with `standardWavelengths` also the synthesis wavelengths.
+SystemModel beginLensDesign(const SystemModel& current, const CommonInputs& in, int surfaceCount,
+                            bool standardWavelengths);
+
 // Air after surface i, travelling in direction `dir`, with the air medium text
 // and the "n/L" coefficients of the lens designs.
 void writeAir(Surface& s, double dir, const char* medium = kSynthesisAir);
