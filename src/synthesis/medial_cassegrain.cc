@@ -176,13 +176,9 @@ MedialSynthesisResult synthesiseMedialCassegrain(const MedialCassegrainInputs& i
     const MedialCassegrainReduced L = medialCassegrainReduced(in);
     const double rho1 = L.L2 / L.L1, rho2 = L.L3 / L.L2;
     const double w1 = L.L1 / in.manginDistance, w2 = L.L2 / in.secondaryDistance;
-    for (double v : {rho1, rho2, w1, w2}) {
-        if (!std::isfinite(v) || v == 0.0) {
-            result.message =
-                "Die Abst\u00e4nde ergeben kein \u00c4quivalentsystem (ein Abstand oder eine "
-                "reduzierte Distanz ist 0); nichts wurde ge\u00e4ndert.";
-            return result;
-        }
+    if (std::string e = checkReducedRatios({rho1, rho2, w1, w2}); !e.empty()) {
+        result.message = e;
+        return result;
     }
 
     SystemModel design = beginLensDesign(ws.model, in.common, kSurfaces, false);
@@ -226,16 +222,7 @@ MedialSynthesisResult synthesiseMedialCassegrain(const MedialCassegrainInputs& i
         for (int i = 1; i <= kSurfaces; ++i) m.surf[at(i)].e = distances[i - 1];
     };
 
-    const MedialOutcome outcome = correctMedial(problem, design);
-    result.equivalentComa = outcome.equivalentComa;
-    result.evaluations = outcome.evaluations;
-    if (!outcome.ok) {
-        result.message = outcome.message;
-        return result;
-    }
-    static_cast<SynthesisResult&>(result) =
-        commitDesign(ws, design, in.common.scale, outcome.message);
-    return result;
+    return correctAndCommit(problem, design, ws, in.common.scale);
 }
 
 }  // namespace vn

@@ -5,6 +5,7 @@
 
 #include <optional>
 
+#include "synthesis/medial_correction.h"
 #include "synthesis/medial_equivalent.h"
 #include "synthesis/synthesis_frame.h"
 
@@ -51,11 +52,6 @@ struct MedialCassegrainReduced {
     double L1, L2, L3;
 };
 MedialCassegrainReduced medialCassegrainReduced(const MedialCassegrainInputs& in);
-
-struct MedialSynthesisResult : SynthesisResult {
-    std::optional<double> equivalentComa;  // "Istwert" of the equivalent system
-    int evaluations = 0;
-};
 
 // "ok": glass check (slot 1), then the equivalent system and the correction
 // loops on a copy; only a design whose colour correction holds is written.

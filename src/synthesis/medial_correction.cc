@@ -235,4 +235,27 @@ MedialOutcome correctMedial(const MedialProblem& p, SystemModel& m) {
     return out;
 }
 
+std::string checkReducedRatios(std::initializer_list<double> ratios) {
+    for (double v : ratios) {
+        if (!std::isfinite(v) || v == 0.0)
+            return "Die Abst\u00e4nde ergeben kein \u00c4quivalentsystem (ein Abstand oder eine "
+                   "reduzierte Distanz ist 0); nichts wurde ge\u00e4ndert.";
+    }
+    return {};
+}
+
+MedialSynthesisResult correctAndCommit(const MedialProblem& problem, SystemModel& design,
+                                       Workspace& ws, double scale) {
+    MedialSynthesisResult result;
+    const MedialOutcome outcome = correctMedial(problem, design);
+    result.equivalentComa = outcome.equivalentComa;
+    result.evaluations = outcome.evaluations;
+    if (!outcome.ok) {
+        result.message = outcome.message;
+        return result;
+    }
+    static_cast<SynthesisResult&>(result) = commitDesign(ws, design, scale, outcome.message);
+    return result;
+}
+
 }  // namespace vn

@@ -15,11 +15,13 @@
 #pragma once
 
 #include <functional>
+#include <initializer_list>
 #include <optional>
 #include <string>
 
 #include "model/system_model.h"
 #include "synthesis/medial_equivalent.h"
+#include "synthesis/synthesis_frame.h"
 
 namespace vn {
 
@@ -58,5 +60,19 @@ struct MedialOutcome {
 // the loops would no longer match their air spaces and bendings. The run
 // cycle applies the design mode to the finished system.
 MedialOutcome correctMedial(const MedialProblem& problem, SystemModel& design);
+
+struct MedialSynthesisResult : SynthesisResult {
+    std::optional<double> equivalentComa;  // "Istwert" of the equivalent system
+    int evaluations = 0;
+};
+
+// Why the ratios of the reduced distances give no equivalent system (one of
+// them zero or not finite), or empty.
+std::string checkReducedRatios(std::initializer_list<double> ratios);
+
+// Runs the correction on `design` and, when it holds, writes it into the
+// workspace with the drawing scale; otherwise nothing changes.
+MedialSynthesisResult correctAndCommit(const MedialProblem& problem, SystemModel& design,
+                                       Workspace& ws, double scale);
 
 }  // namespace vn
