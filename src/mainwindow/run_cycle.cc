@@ -97,6 +97,9 @@ void placeImagePlane(SystemModel& m, ParaxialData& p) {
     image.h = 1.2;
     image.medium.clear();
     image.coef = {};
+    // A deformation left over from a deleted or replaced surface would make the
+    // image plane an asphere or a torus.
+    image.A2 = image.A4 = image.A6 = image.A8 = image.schmidt = image.nz = 0.0;
     p.marginalHeight[at(N + 1)] =
         2.0 * m.sys.fNumber * std::tan(m.sys.fieldAngle * std::numbers::pi / 180.0);
 }
