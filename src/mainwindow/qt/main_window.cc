@@ -165,7 +165,7 @@ void MainWindow::buildToolbar() {
                          glyphIcon(Glyph::Export), nullptr);
     SpeedDrucken =
         button("SpeedDrucken", QStringLiteral("Grafik drucken"), glyphIcon(Glyph::Print), nullptr);
-    toolbar->addSeparator();
+    hiddenActions_.push_back(toolbar->addSeparator());
     SpeedSysEdit = button("SpeedSysEdit", QStringLiteral("Systemdaten editieren"),
                           glyphIcon(Glyph::SystemData), nullptr);
     SpeedGlasEdit = button("SpeedGlasEdit", QStringLiteral("Glasdaten editieren"),
@@ -173,7 +173,7 @@ void MainWindow::buildToolbar() {
     SpeedSpot =
         button("SpeedSpot", QStringLiteral("Spotdiagramm"), glyphIcon(Glyph::Spot), nullptr);
     SpeedPSF = button("SpeedPSF", QStringLiteral("PSF-Diagramm"), glyphIcon(Glyph::Psf), nullptr);
-    toolbar->addSeparator();
+    hiddenActions_.push_back(toolbar->addSeparator());
     SpeedZoomUp = button("SpeedZoomUp", QStringLiteral("Layout größer"), glyphIcon(Glyph::ZoomIn),
                          &MainWindow::SpeedZoomUpClick);
     SpeedZoomDown = button("SpeedZoomDown", QStringLiteral("Layout kleiner"),
@@ -187,7 +187,7 @@ void MainWindow::buildToolbar() {
     SpeedMainAngleDown =
         button("SpeedMainAngleDown", QStringLiteral("Strahlmarkierung tiefer"),
                textIcon(QStringLiteral("S-")), &MainWindow::SpeedMainAngleDownClick);
-    toolbar->addSeparator();
+    hiddenActions_.push_back(toolbar->addSeparator());
     SpeedMassUp = button("SpeedMassUp", QStringLiteral("Spot größer"),
                          textIcon(QStringLiteral("M+")), &MainWindow::SpeedMassUpClick);
     SpeedMassDown = button("SpeedMassDown", QStringLiteral("Spot kleiner"),
@@ -204,7 +204,7 @@ void MainWindow::buildToolbar() {
                          textIcon(QStringLiteral("D+")), &MainWindow::SpeedDiamUpClick);
     SpeedDiamDown = button("SpeedDiamDown", QStringLiteral("PSF-Durchmesser kleiner"),
                            textIcon(QStringLiteral("D-")), &MainWindow::SpeedDiamDownClick);
-    toolbar->addSeparator();
+    hiddenActions_.push_back(toolbar->addSeparator());
     SpeedRed = button("SpeedRed", QStringLiteral("Lange Wellenlänge für PSF"), QIcon(),
                       &MainWindow::SpeedRedClick);
     SpeedGreen = button("SpeedGreen", QStringLiteral("Mittlere Wellenlänge für PSF"), QIcon(),
@@ -216,7 +216,7 @@ void MainWindow::buildToolbar() {
     SpeedBlue->setText(QStringLiteral("blau"));
     for (QToolButton* b : {SpeedRed, SpeedGreen, SpeedBlue})
         b->setToolButtonStyle(Qt::ToolButtonTextOnly);
-    toolbar->addSeparator();
+    hiddenActions_.push_back(toolbar->addSeparator());
     SpeedShowStat =
         button("SpeedShowStat", QStringLiteral("Statusanzeige Einstellwerte einschalten"),
                glyphIcon(Glyph::Status), &MainWindow::SpeedShowStatClick);

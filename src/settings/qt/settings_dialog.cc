@@ -48,6 +48,7 @@ QLineEdit* edit(const char* name) {
 SettingsDialog::SettingsDialog(Workspace& ws, QWidget* parent) : QDialog(parent), ws_(ws) {
     setWindowTitle(QStringLiteral("Einstellungen"));
     setObjectName(QStringLiteral("TOptions"));
+    setMinimumWidth(480);
     pages = new QTabWidget;
     pages->addTab(buildWavelengthPage(), QStringLiteral("Wellenlängen"));
     pages->addTab(buildSpotPage(), QStringLiteral("Spot"));
@@ -85,6 +86,21 @@ QSlider* SettingsDialog::slider(int minimum, int maximum) {
     s->setRange(minimum, maximum);
     s->setTickPosition(QSlider::TicksBelow);
     return s;
+}
+
+// A track bar with its position shown beside it.
+QWidget* SettingsDialog::withValue(QSlider* bar) {
+    auto* row = new QWidget;
+    auto* layout = new QHBoxLayout(row);
+    layout->setContentsMargins(0, 0, 0, 0);
+    auto* value = new QLabel(QString::number(bar->value()));
+    value->setMinimumWidth(24);
+    value->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    connect(bar, &QSlider::valueChanged, value,
+            [value](int v) { value->setText(QString::number(v)); });
+    layout->addWidget(bar, 1);
+    layout->addWidget(value);
+    return row;
 }
 
 QWidget* SettingsDialog::buildWavelengthPage() {
@@ -164,9 +180,9 @@ QWidget* SettingsDialog::buildSpotPage() {
     connect(SpiderEdit, &QLineEdit::textEdited, this,
             [this] { changed(&SettingsChanges::wavelengthsOrSpiders); });
     auto* form = new QFormLayout;
-    form->addRow(QStringLiteral("Punktdichte"), SpotDensBar);
-    form->addRow(QStringLiteral("Fokusschritt"), StepBar);
-    form->addRow(QStringLiteral("Massstab"), MassBar);
+    form->addRow(QStringLiteral("Punktdichte"), withValue(SpotDensBar));
+    form->addRow(QStringLiteral("Fokusschritt"), withValue(StepBar));
+    form->addRow(QStringLiteral("Massstab"), withValue(MassBar));
     form->addRow(QStringLiteral("Anzahl Streben"), SpiderEdit);
     auto* layout = new QVBoxLayout(page);
     layout->addWidget(SpotTarget);
@@ -207,10 +223,10 @@ QWidget* SettingsDialog::buildPsfPage() {
         emit runCycleRequested();
     });
     auto* form = new QFormLayout(page);
-    form->addRow(QStringLiteral("Durchmesser"), DiamBar);
-    form->addRow(QStringLiteral("Kontrast"), ContrBar);
-    form->addRow(QStringLiteral("Ordnung"), OrdBar);
-    form->addRow(QStringLiteral("Apodisation"), ApodBar);
+    form->addRow(QStringLiteral("Durchmesser"), withValue(DiamBar));
+    form->addRow(QStringLiteral("Kontrast"), withValue(ContrBar));
+    form->addRow(QStringLiteral("Ordnung"), withValue(OrdBar));
+    form->addRow(QStringLiteral("Apodisation"), withValue(ApodBar));
     return page;
 }
 

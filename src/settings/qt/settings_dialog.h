@@ -95,6 +95,7 @@ private:
     QWidget* buildEditingPage();
     QWidget* buildExportPage();
     QSlider* slider(int minimum, int maximum);
+    QWidget* withValue(QSlider* bar);
     void fillControls();
     // Reads the edit fields into the store; false when a field is not a number.
     bool readFields();
