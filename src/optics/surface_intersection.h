@@ -122,6 +122,7 @@ inline bool intersectAsphere(const TraceSurface& S, double x0, double y0, double
     double zs = 0.0, t = 0.0, x = x0, y = y0;
     for (int round = 0;; ++round) {
         if (round == kAsphereRounds) return false;
+        const double vertexOffset = p - q;  // of the current working sphere from the surface vertex
         const double beta = x0 * L + y0 * M - (p + Rs) * N;
         const double gamma = x0 * x0 + y0 * y0 + 2.0 * Rs * p + p * p;
         double along;
@@ -143,7 +144,7 @@ inline bool intersectAsphere(const TraceSurface& S, double x0, double y0, double
         // The next working sphere, its vertex delta from the surface vertex. The
         // mismatch is zero once the ray meets the sphere on the sag and the
         // sphere no longer moves.
-        double delta;
+        double delta, mismatch;
         if (std::fabs(slope) <= kFlatSlope) {
             // Where the sag is flat the osculating sphere is the tangent plane
             // through the sag (the limit of the other branch). On the axis that is
@@ -152,15 +153,18 @@ inline bool intersectAsphere(const TraceSurface& S, double x0, double y0, double
             Rs = std::copysign(kFlatRadius, Rs);
             rhoC = Rs;
             delta = zs;
+            // How far the intersection, counted from the surface vertex, lies
+            // from the sag: the next round meets the plane at zs.
+            mismatch = z + vertexOffset - zs;
         } else {
             rhoC = h / slope;
             Rs = sign(slope) * std::sqrt(rhoC * rhoC + h2);
             // rhoC + zs - Rs, written without the cancellation of two nearly equal
             // radii.
             delta = zs - h2 / (rhoC + Rs);
+            mismatch = (z - zs) + delta;
         }
         p = q + delta;
-        const double mismatch = (z - zs) + delta;
         if (!(std::fabs(mismatch) >= kAsphereTolerance)) break;
     }
     // The normal of the last working sphere, (-x, -y, rhoC) / Rs.
