@@ -225,9 +225,12 @@ SystemFileResult readSystemLines(const std::vector<std::string>& lines, const st
         return {false, notASystemFileMessage(name)};
 
     // Everything is read into a copy, so that a file that fails part-way leaves
-    // the current system as it was.
+    // the current system as it was. The deformations and flags are cleared on
+    // every entry, not only on those of the current system: a file with more
+    // surfaces than the current one must not inherit a Schmidt profile or an
+    // asphere from an earlier, larger system.
     SystemModel t = m;
-    for (int i = 1; i <= t.N() + 1; ++i) {
+    for (int i = 1; i < kTableSize; ++i) {
         Surface& s = t.surf[at(i)];
         s.A2 = s.A4 = s.A6 = s.A8 = s.nz = s.schmidt = 0.0;
         s.sagittal = false;
@@ -284,8 +287,15 @@ SystemFileResult readSystemLines(const std::vector<std::string>& lines, const st
     sys.schmidtCount = static_cast<int>(schmidtCount);
     sys.asphereCount = static_cast<int>(asphereCount);
     sys.wavelength = wavelength;
-    sys.focalLengthRef = sys.focalLength;
-    sys.fNumberRef = sys.fNumber;
+    if (sys.focalLength == 0.0) return {false, name + ": the focal length is 0"};
+    if (sys.fNumber == 0.0) return {false, name + ": the f-number is 0"};
+    // The file states the focal length and f-number with their sign (negative
+    // for a diverging system); the references that scale the stored lengths to
+    // millimetres and give the aperture are their magnitudes, or every save and
+    // load would turn the system over.
+    sys.focalLengthRef = std::fabs(sys.focalLength);
+    sys.fNumberRef = std::fabs(sys.fNumber);
+    sys.normFocal = 1.0;  // until the system is evaluated
 
     for (int i = 0; i <= t.N(); ++i)
         if (!readSurfaceRow(in, i, t)) return {false, in.error()};

@@ -221,6 +221,7 @@ TEST(SystemFile, MalformedFilesGiveAMessageAndChangeNothing) {
         {"surface count 0", replaced(7, "     0        Anzahl"), "outside 1..29"},
         {"too many surface lines", replaced(8, "     2      1 Anzahl"), "free-surface lines for 2"},
         {"spider count 300", replaced(6, "   300        Anzahl"), "outside 0..255"},
+        {"f-number 0", replaced(4, "  0.00        max."), "f-number is 0"},
         {"index zero", replaced(17, lines[17].substr(0, 20) + "  0 0 0 0 0 1 Luft"), "index"},
         {"Schmidt line for surface 9", replaced(19, "    9    1.0 0 0 0 0"),
          "not one of the surfaces"},

@@ -152,6 +152,38 @@ TEST_F(WorkspaceTest, SystemEditedWithFreeFocalLengthLoadsAsTheSamePhysicalSyste
     EXPECT_NEAR(m.sys.focalLength / m.sys.fNumber, aperture, 0.2);
 }
 
+TEST_F(WorkspaceTest, ALoadedSystemInheritsNothingFromAnEarlierLargerOne) {
+    ws.model = test::singlet(0.6, -1.8, 0.05);
+    ws.model.sys.surfaceCount = 3;
+    ws.model.surf[3] = ws.model.surf[2];
+    ws.model.surf[3].schmidt = 1.0;
+    ws.model.surf[3].A4 = 0.5;
+    ws.model.surf[3].sagittal = true;
+    Initialize(ws);  // "Neu": one surface
+    ASSERT_TRUE(
+        openSystemFile(ws, std::string(VARNISTRALE_TEST_DATA_DIR) + "/examples/achromat-f15.opt")
+            .ok);
+    EXPECT_EQ(ws.model.surf[3].schmidt, 0.0);
+    EXPECT_EQ(ws.model.surf[3].A4, 0.0);
+    EXPECT_FALSE(ws.model.surf[3].sagittal);
+    EXPECT_NEAR(ws.sums.spherical, 0.0, 1e-4);
+}
+
+TEST_F(WorkspaceTest, ADivergingSystemKeepsItsSignThroughSaveAndLoad) {
+    // A convex mirror: focal length -1000 mm.
+    ws.model.surf[1].r = 2.0;
+    ws.model.surf[1].e = 1.0;
+    Start(ws);
+    ASSERT_NEAR(ws.model.sys.focalLength, -1000.0, 1e-6);
+    for (int round = 0; round < 2; ++round) {
+        ASSERT_TRUE(Speichern(ws, path("convex.opt")).ok);
+        ASSERT_TRUE(openSystemFile(ws, path("convex.opt")).ok);
+        EXPECT_NEAR(ws.model.sys.focalLength, -1000.0, 1e-6) << round;
+        EXPECT_EQ(ws.model.sys.focalLengthRef, 1000.0) << round;
+        EXPECT_NEAR(ws.model.sys.fNumber, -10.0, 1e-6) << round;
+    }
+}
+
 TEST_F(WorkspaceTest, FailedLoadKeepsTheCurrentSystem) {
     ws.model = test::singlet(0.6, -1.8, 0.05);
     Start(ws);
