@@ -28,7 +28,9 @@ void zoomLayout(Workspace& ws, bool larger) {
     int k = static_cast<int>(ws.model.sys.graphScale / 200.0);
     if (larger && k < 15) ++k;
     if (!larger && k > 1) --k;
-    const double scale = 200.0 * k;
+    // A scale below the first step (a file may hold any scale) stays as it is
+    // on "kleiner" instead of becoming 0.
+    const double scale = k < 1 ? ws.model.sys.graphScale : 200.0 * k;
     ws.model.sys.graphScale = scale;
     ws.settings.controls.systemScale = scale;
     ws.settings.values.systemScale = scale;

@@ -13,6 +13,8 @@ using detail::Checked;
 constexpr double kVertexDistance = 0.0001;  // object this close to a vertex lies on it
 constexpr double kFlatMirrorRadius = 100000.0;
 constexpr double kPupilImageDistance = -1e12;  // pass 1: a very distant object
+// A rescale by less than this leaves the results as they are.
+constexpr double kRescaleTolerance = 1e-12;
 
 size_t at(int i) {
     return static_cast<size_t>(i);
@@ -103,8 +105,10 @@ double Tan(double x) {
     return std::sin(x) / std::cos(x);
 }
 
-EvaluationStatus EvaluateSystem(SystemModel& m, bool fixedFocal, ParaxialData& p,
-                                AberrationSums& sums) {
+namespace {
+
+EvaluationStatus evaluateOnce(SystemModel& m, bool fixedFocal, ParaxialData& p,
+                              AberrationSums& sums) {
     const int N = m.N();
     if (N < 1 || N > kMaxSurfaces) return {false, 0, "die Flächenzahl liegt nicht in 1..29"};
     Checked c;
@@ -275,6 +279,20 @@ EvaluationStatus EvaluateSystem(SystemModel& m, bool fixedFocal, ParaxialData& p
     p = q;
     sums = newSums;
     return {};
+}
+
+}  // namespace
+
+EvaluationStatus EvaluateSystem(SystemModel& m, bool fixedFocal, ParaxialData& p,
+                                AberrationSums& sums) {
+    const EvaluationStatus status = evaluateOnce(m, fixedFocal, p, sums);
+    // In the fixed-focal-length mode the results of that pass describe the
+    // system before it was rescaled to focal length 1; evaluating the stored
+    // system once more makes them describe what is stored, so that the image
+    // plane and the displayed values do not lag one edit behind.
+    if (status.ok && fixedFocal && std::fabs(m.sys.normFocal - 1.0) > kRescaleTolerance)
+        return evaluateOnce(m, false, p, sums);
+    return status;
 }
 
 std::string describe(const EvaluationStatus& status) {

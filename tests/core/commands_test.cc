@@ -25,7 +25,8 @@ TEST_F(CommandsTest, LayoutZoomStepsBy200Between200And3000) {
         double expected;
     };
     for (Case c : {Case{3000, true, 3000}, Case{200, false, 200}, Case{350, true, 400},
-                   Case{350, false, 200}, Case{1000, true, 1200}, Case{2999, true, 3000}}) {
+                   Case{350, false, 200}, Case{1000, true, 1200}, Case{2999, true, 3000},
+                   Case{100, false, 100}, Case{100, true, 200}}) {
         ws.model.sys.graphScale = c.scale;
         zoomLayout(ws, c.larger);
         EXPECT_EQ(ws.model.sys.graphScale, c.expected) << c.scale << (c.larger ? " up" : " down");
