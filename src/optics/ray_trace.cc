@@ -185,7 +185,12 @@ void prepareSurface(const SystemModel& m, const ParaxialData& p, int i, TraceSur
         flags |= kTraceToric;
         S.toricSag = (1.0 - s.A8) / (2.0 * s.r);
     }
-    if (s.A2 != 0.0 && !imagePlane) flags |= kTraceAsphere;
+    // The y^2 term selects the polynomial asphere, in which A8 is the y^8 term;
+    // without it A8 is the torus value. A surface with only A4 or A6 is a
+    // polynomial asphere too: otherwise its terms, which the file and the
+    // editor keep, would silently do nothing.
+    const bool polynomial = s.A2 != 0.0 || (s.A8 == 0.0 && (s.A4 != 0.0 || s.A6 != 0.0));
+    if (polynomial && !imagePlane) flags |= kTraceAsphere;
 
     bool traceable = s.r != 0.0;
     for (size_t c = 0; c < 3; ++c) {

@@ -404,6 +404,24 @@ TEST(RayTrace, SurfaceKindsFollowFromTheData) {
     EXPECT_FALSE(sys->finiteObject);
 }
 
+TEST(RayTrace, AFourthOrderTermAloneMakesTheSphereAParaboloid) {
+    // A sphere of radius -2 has the sag y^2/4 - y^4/64 + ...; A4 = 1/64 takes the
+    // fourth-order term away, which to that order is the paraboloid. Axial rays
+    // then meet at the focus to within the sixth-order remainder y^6/512 of the
+    // sag: doubled by the reflection it is a wave error whose slope, times the
+    // focal length 1, moves the ray by 12 y^5/512 at the focus.
+    SystemModel m = test::defaultSystem();
+    m.surf[1].A4 = 1.0 / 64.0;
+    auto asphere = prepare(m);
+    EXPECT_TRUE(asphere->sys.surface[1].flags & kTraceAsphere);
+    auto sphere = prepare(test::defaultSystem());
+    for (double h : {0.01, 0.02, 0.04}) {
+        const double remainder = 12.0 * std::pow(h, 5) / 512.0;
+        EXPECT_NEAR(std::fabs(trace(asphere->sys, h).y), remainder, 0.1 * remainder) << h;
+        EXPECT_GT(std::fabs(trace(sphere->sys, h).y), 10.0 * remainder) << h;
+    }
+}
+
 TEST(RayTrace, TorusBendsOnlyInTheSagittalSection) {
     SystemModel m = test::defaultSystem();
     auto plain = prepare(m);
