@@ -27,6 +27,15 @@ int Round(double x) {
     return Nearest(x);
 }
 
+// Pixel sums saturate at the int range instead of overflowing, for surfaces
+// drawn nearly edge-on or far outside the window.
+int add(int a, int b) {
+    return Nearest(static_cast<double>(a) + static_cast<double>(b));
+}
+int sub(int a, int b) {
+    return Nearest(static_cast<double>(a) - static_cast<double>(b));
+}
+
 bool finite(double v) {
     return std::isfinite(v);
 }
@@ -62,8 +71,8 @@ MarkedRayTexts drawMarkedRay(Canvas& c, const LayoutPicture& pic) {
     const int N = m.N();
     c.setPen(rgbFuchsia);
     std::vector<Point> points;
-    points.push_back(
-        {10, r.markedPy[1] + Round(std::tan(pic.markedAngle * kDegree) * (r.markedPx[1] - 10))});
+    points.push_back({10, Round(r.markedPy[1] + std::tan(pic.markedAngle * kDegree) *
+                                                    (static_cast<double>(r.markedPx[1]) - 10.0))});
     for (int i = 1; i <= N + 1; ++i) points.push_back({r.markedPx[at(i)], r.markedPy[at(i)]});
     c.polyline(points.data(), static_cast<int>(points.size()));
     for (int k = 1; k <= N + 1; ++k) {
@@ -103,7 +112,8 @@ void drawFieldRays(Canvas& c, const LayoutPicture& pic) {
             const auto& px = r.fanPx[at(s)][at(f)];
             const auto& py = r.fanPy[at(s)][at(f)];
             points.clear();
-            points.push_back({10, Round(std::tan(angle) * (px[1] - 10) + py[1])});
+            points.push_back(
+                {10, Round(std::tan(angle) * (static_cast<double>(px[1]) - 10.0) + py[1])});
             for (int i = 1; i <= m.N() + 1; ++i) points.push_back({px[at(i)], py[at(i)]});
             c.polyline(points.data(), static_cast<int>(points.size()));
         }
@@ -139,19 +149,20 @@ void drawSurfaces(Canvas& c, const LayoutPicture& pic) {
         if (flat) {
             const double dx = std::sin(a + t) * P / std::cos(t),
                          dy = std::cos(a + t) * P / std::cos(t);
-            rim.plus = {x + Round(dx), y + Round(dy)};
-            rim.minus = {x - Round(dx), y - Round(dy)};
+            rim.plus = {add(x, Round(dx)), add(y, Round(dy))};
+            rim.minus = {sub(x, Round(dx)), sub(y, Round(dy))};
             c.line(rim.plus, rim.minus);
         } else {
             const int Q = Round(R);
             const double cs = std::cos(a + t), sn = std::sin(a + t);
             const double toCentre = s.r * S / std::fabs(f);
-            const Point centre{x + Round(toCentre * cs), y - Round(toCentre * sn)};
+            const Point centre{add(x, Round(toCentre * cs)), sub(y, Round(toCentre * sn))};
             const double sag = g * S / std::fabs(f);
-            const int sx = x + Round(sag * cs), sy = y - Round(sag * sn);
-            rim.minus = {sx - Round(sn * P), sy - Round(cs * P)};
-            rim.plus = {sx + Round(sn * P), sy + Round(cs * P)};
-            c.arc({centre.x - Q, centre.y - Q}, {centre.x + Q, centre.y + Q}, rim.minus, rim.plus);
+            const int sx = add(x, Round(sag * cs)), sy = sub(y, Round(sag * sn));
+            rim.minus = {sub(sx, Round(sn * P)), sub(sy, Round(cs * P))};
+            rim.plus = {add(sx, Round(sn * P)), add(sy, Round(cs * P))};
+            c.arc({sub(centre.x, Q), sub(centre.y, Q)}, {add(centre.x, Q), add(centre.y, Q)},
+                  rim.minus, rim.plus);
         }
 
         // Lens edges join the rims across glass.
@@ -174,15 +185,13 @@ void drawSurfaces(Canvas& c, const LayoutPicture& pic) {
 
 void drawMeasuringMarks(Canvas& c, const LayoutPicture& pic) {
     const SelectionState& sel = *pic.selection;
-    if (sel.firstMeasure.x == -1 && sel.firstMeasure.y == -1) return;
     c.setPen(rgbRed);
-    if (sel.firstMeasure.x < 0 && sel.firstMeasure.y < 0) {
-        const Point first{-sel.firstMeasure.x, -sel.firstMeasure.y};
-        c.circle(first, 4);
+    if (sel.measureComplete) {
+        c.circle(sel.firstMeasure, 4);
         c.circle(sel.secondMeasure, 4);
         c.setPen(rgbFuchsia);
-        c.line(first, sel.secondMeasure);
-    } else {
+        c.line(sel.firstMeasure, sel.secondMeasure);
+    } else if (sel.measureStarted) {
         c.circle(sel.firstMeasure, 4);
     }
 }

@@ -25,7 +25,7 @@ void resetInteraction(Workspace& ws) {
     s.pickRadius = s.pickGroup = s.pickDistance = s.pickTilt = s.pickMarked = false;
     s.pickGroupSize = 0;
     s.valueChangePosition = 0;
-    s.firstMeasure = {-1, -1};
+    s.measureStarted = s.measureComplete = false;
     s.reset = false;
 }
 

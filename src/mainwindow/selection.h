@@ -18,10 +18,14 @@ struct SelectionState {
     int pickGroupSize = 0;
     int pickDistanceIndex = 0;
     int pickTiltIndex = 0;
-    int pickMarkedSurface = 0;   // surface whose incidence angle the marked ray shows
-    bool measuring = false;      // mouse mode "Mess" instead of "Bearb"
-    Point firstMeasure{-1, -1};  // first measuring click; negated once a measurement is complete
-    Point secondMeasure{};       // the click that completed the last measurement
+    int pickMarkedSurface = 0;  // surface whose incidence angle the marked ray shows
+    bool measuring = false;     // mouse mode "Mess" instead of "Bearb"
+    // Measuring: the first click waits for the second, which completes the
+    // measurement; the next click starts a new one.
+    bool measureStarted = false;
+    bool measureComplete = false;
+    Point firstMeasure{};
+    Point secondMeasure{};
     bool dragging = false;
     Point press{}, lastDrag{};
     int valueChangePosition = 0;  // position of the up/down control

@@ -293,20 +293,23 @@ void releaseAt(Workspace& ws, Point release) {
     }
     s.dragging = false;
     if (!s.measuring || ws.flags.selectionActive) return;
-    if (s.firstMeasure.x < 0 && s.firstMeasure.y < 0) {
+    if (!s.measureStarted) {
         s.firstMeasure = release;
+        s.measureStarted = true;
+        s.measureComplete = false;
         s.itemText = "erster Meßpunkt:";
         s.valueText = std::to_string(release.x) + ";" + std::to_string(release.y);
         s.colour = rgbRed;
     } else {
         const double dx = release.x - s.firstMeasure.x, dy = release.y - s.firstMeasure.y;
-        const double mm =
-            std::sqrt(dx * dx + dy * dy) / ws.layout.drawScale * ws.model.sys.focalLength;
+        const double mm = std::sqrt(dx * dx + dy * dy) / ws.layout.drawScale *
+                          std::fabs(ws.model.sys.focalLength);
         s.itemText = "Abstand / mm";
         s.valueText = fmt::fixed(mm, 15, 4, ws.settings.separator);
         s.colour = rgbFuchsia;
         s.secondMeasure = release;
-        s.firstMeasure = {-s.firstMeasure.x, -s.firstMeasure.y};
+        s.measureStarted = false;
+        s.measureComplete = true;
     }
 }
 

@@ -113,7 +113,11 @@ TEST_F(SelectionTest, MeasuringHundredPixelsAtScale1000) {
     click({800, 80});
     EXPECT_EQ(ws->selection.itemText, "Abstand / mm");
     EXPECT_EQ(ws->selection.valueText, "100.0000");
-    EXPECT_LT(ws->selection.firstMeasure.x, 0);  // the next click starts a new measurement
+    EXPECT_FALSE(ws->selection.measureStarted);  // the next click starts a new measurement
+    click({0, 0});  // a first point on the window's edge is a first point too
+    EXPECT_EQ(ws->selection.itemText, "erster Meßpunkt:");
+    click({0, 30});
+    EXPECT_EQ(ws->selection.valueText, "30.0000");
 }
 
 TEST_F(SelectionTest, DraggingMovesThePicture) {
