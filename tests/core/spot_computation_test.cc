@@ -8,6 +8,8 @@
 
 #include "allocation_counter.h"
 #include "mainwindow/commands.h"
+#include "psf/psf_analysis.h"
+#include "psf/psf_computation.h"
 #include "spot/focus_model.h"
 #include "spot/spot_report.h"
 #include "spot_test_support.h"
@@ -208,6 +210,11 @@ TEST(SpotComputation, ResultsDoNotDependOnTheNumberOfThreads) {
     EXPECT_EQ(a->spot.results.focusShift, b->spot.results.focusShift);
     EXPECT_EQ(a->spot.results.lightLoss[1], b->spot.results.lightLoss[1]);
 
+    ASSERT_TRUE(BerechnePSF(*a, one).ok);
+    ASSERT_TRUE(BerechnePSF(*b, five).ok);
+    const PsfGrid& ga = *a->spot.psfGrid;
+    const PsfGrid& gb = *b->spot.psfGrid;
+    EXPECT_EQ(std::memcmp(ga.cells.data(), gb.cells.data(), sizeof ga.cells), 0);
 }
 
 TEST(SpotComputation, TheComputationsAllocateNothingOnceTheStoreExists) {
@@ -221,6 +228,8 @@ TEST(SpotComputation, TheComputationsAllocateNothingOnceTheStoreExists) {
     ASSERT_EQ(ws->spot.results.rings, 97);
     const std::size_t before = test::allocationCount();
     ASSERT_TRUE(berechnen(*ws).ok);
+    ASSERT_TRUE(BerechnePSF(*ws).ok);
+    analysePsf(*ws);
     rekonstruierenValues(*ws);
     EXPECT_EQ(test::allocationCount(), before);
 }
