@@ -1,6 +1,7 @@
 #include "cli/spot_options.h"
 
 #include <cmath>
+#include <cstdio>
 
 #include "mainwindow/run_cycle.h"
 #include "model/number_format.h"
@@ -91,6 +92,17 @@ bool computeSpots(Workspace& ws, const std::string& path, const SpotOptions& opt
         error = ws.evaluation.ok ? spots.message : describe(ws.evaluation);
         return false;
     }
+    const std::array<int, 2>& lost = ws.spot.results.chiefLostAt;
+    if (lost[0] != 0) {
+        error = "Der Hauptstrahl der Achse kommt nicht durch das System: er verfehlt Fläche " +
+                std::to_string(lost[0]) + " oder wird dort total reflektiert.";
+        return false;
+    }
+    if (lost[1] != 0)
+        std::fprintf(stderr,
+                     "note: the chief ray of the field point cannot pass surface %d; the field "
+                     "point's values are those of the rays that pass\n",
+                     lost[1]);
     return true;
 }
 

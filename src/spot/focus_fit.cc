@@ -135,6 +135,9 @@ void imagePlaneTilt(const std::array<double, 3>& a, const std::array<double, 3>&
         tilt = 0.0;
     else
         tilt /= kDegree;
+    // No negative zeros in the report.
+    tilt += 0.0;
+    position += 0.0;
 }
 
 }  // namespace vn

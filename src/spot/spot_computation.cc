@@ -243,12 +243,12 @@ ComputeStatus berechnen(Workspace& ws, WorkerPool& pool) {
         TraceRay(sys, ray);
         res.chiefY[at(field - 1)] = ray.y;
         res.chiefX[at(field - 1)] = ray.x;
-        res.chiefFailed[at(field - 1)] = ray.failed;
+        res.chiefLostAt[at(field - 1)] = ray.failed ? ray.failedAt : 0;
         chief.refY[at(field)] = ray.y;
         chief.refX[at(field)] = ray.x;
     }
     res.distortion = 0.0;
-    if (fp.tangent != 0.0 && !res.chiefFailed[1]) {
+    if (fp.tangent != 0.0 && res.chiefLostAt[1] == 0) {
         const double height =
             std::sqrt(res.chiefY[1] * res.chiefY[1] + res.chiefX[1] * res.chiefX[1]);
         const double d = (height / std::fabs(m.sys.normFocal) / fp.tangent - 1.0) * 100.0;

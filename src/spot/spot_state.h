@@ -47,11 +47,13 @@ struct SpotResults {
     double tiltPosition = 0.0;                     // phi, degrees
     double focusShift = 0.0;                       // axial best focus minus the image surface
     std::array<double, 2> chiefY{}, chiefX{};      // green chief rays on the image surface
-    std::array<bool, 2> chiefFailed{};             // the trace could not follow the chief ray
-    double distortion = 0.0;                       // percent
-    std::array<double, 2> weightSum{};             // surviving pupil weights
-    std::array<double, 2> lightLoss{};             // percent
-    double vignetting = 0.0;                       // field point against axis, percent
+    // Surface where the trace lost the chief ray (it missed the surface or was
+    // totally reflected there), 0 when it reached the image.
+    std::array<int, 2> chiefLostAt{};
+    double distortion = 0.0;            // percent
+    std::array<double, 2> weightSum{};  // surviving pupil weights
+    std::array<double, 2> lightLoss{};  // percent
+    double vignetting = 0.0;            // field point against axis, percent
     // N / sqrt(1 - V/100); kept from before while the light loss is 100 % or more.
     std::array<double, 2> effectiveFNumber{};
 };
