@@ -46,7 +46,9 @@ void traceFitRays(const TraceSystem& sys, const FitSetup& setup, SpotStore& stor
         ray.rayColour = kGreen;
         ray.refColour = static_cast<std::uint8_t>(J);
         auto& out = store.fit[at(pass)][at(J)][at(k - 1)];
-        for (int j = 0; j < setup.azimuths; ++j) {
+        const bool mirrored = setup.symmetric && p == 0.0;
+        const int traced = mirrored ? setup.azimuths / 2 + 1 : setup.azimuths;
+        for (int j = 0; j < traced; ++j) {
             ray.pupilRadius = h;
             ray.pupilAzimuth = store.azimuth[at(j)];
             ray.rayField = (J - 1) * setup.fieldAngle * kDegree;
@@ -63,6 +65,10 @@ void traceFitRays(const TraceSystem& sys, const FitSetup& setup, SpotStore& stor
             // A vignetted ray still shows where the focus lies; one the trace
             // could not follow has no position to show.
             fit.usable = !ray.failed && std::isfinite(fit.yRef + fit.xRef);
+        }
+        for (int j = traced; j < setup.azimuths; ++j) {
+            const SpotStore::FitRay& m = out[at(setup.azimuths - j)];
+            out[at(j)] = {m.y, -m.x, m.yRef, -m.xRef, m.usable};
         }
     });
 }

@@ -24,6 +24,9 @@ struct FitSetup {
     double objectDistance = kObjectAtInfinity;
     double pupilScale = 0.0;             // ray height per relative ring radius, |f'| / (2 N)
     const double* ringRadius = nullptr;  // rho_k
+    // The system is its own mirror image in the meridional plane: fans from
+    // field points in that plane need only their half 0..n_az/2 traced.
+    bool symmetric = false;
 };
 
 // Incoming direction of the ray through pupil point (h, theta) from the object

@@ -22,6 +22,42 @@ bool samplingFits(const PupilSampling& pupil) {
            pupil.azimuthCount < kStoreAzimuths;
 }
 
+// Whether the prepared system is its own mirror image in the meridional
+// plane (x -> -x): no surface is tilted about the y axis. A ray from a field
+// point in that plane through pupil azimuth -theta is then the mirror image of
+// the one through +theta (x, L negated, everything else equal to the last
+// bits), and need not be traced. A pair of probe rays confirms it, so that an
+// asymmetry the surface flags do not show falls back to tracing every ray.
+bool mirrorSymmetric(const TraceSystem& sys, const FitSetup& setup, const SpotStore& store) {
+    for (int i = 1; i <= sys.N + 1; ++i) {
+        const unsigned flags = sys.surface[at(i)].flags;
+        if ((flags & kTraceTilted) && (flags & kTraceSagittal)) return false;
+    }
+    const int j = 1, mirror = setup.azimuths - 1;
+    if (mirror <= j) return true;
+    const double h = setup.pupilScale * setup.ringRadius[setup.rings];
+    RayState a, b;
+    for (RayState* ray : {&a, &b}) {
+        const int az = ray == &a ? j : mirror;
+        ray->pupilRadius = h;
+        ray->pupilAzimuth = store.azimuth[at(az)];
+        aimAtPupil(0.0, 0.0, setup.G, setup.objectDistance, h, store.sinAzimuth[at(az)],
+                   store.cosAzimuth[at(az)], *ray);
+        TraceRay(sys, *ray);
+    }
+    auto same = [](double u, double v) {
+        return std::fabs(u - v) <= 1e-10 * (std::fabs(u) + std::fabs(v)) + 1e-14;
+    };
+    return a.failed == b.failed && a.blocked == b.blocked && same(a.x, -b.x) && same(a.y, b.y) &&
+           same(a.L, -b.L) && same(a.M, b.M) && same(a.N, b.N) && same(a.path, b.path);
+}
+
+// Azimuths to trace: all of them, or for a mirror-symmetric fan the half
+// 0..n_az/2 whose mirror images j -> n_az - j give the rest.
+int tracedAzimuths(int nAz, bool mirrored) {
+    return mirrored ? nAz / 2 + 1 : nAz;
+}
+
 // Step 10: every spot ray of both fields and the three colours, on the focal
 // surface now in the model. Each task traces one ring of one colour and field;
 // the rays do not depend on one another, so the split does not change them.
@@ -35,12 +71,14 @@ void traceSpotRays(const TraceSystem& sys, const FieldPoint& fp, const FitSetup&
         const int k = task % rings;
         const double p = (field - 1) * fp.v, q = (field - 1) * fp.w;
         const double h = setup.pupilScale * setup.ringRadius[k];
+        const bool mirrored = setup.symmetric && p == 0.0;
         RayState ray;
         ray.refX = chief.refX;
         ray.refY = chief.refY;
         ray.rayColour = static_cast<std::uint8_t>(colour);
         ray.refColour = static_cast<std::uint8_t>(field);
-        for (int j = 0; j < nAz; ++j) {
+        const int traced = tracedAzimuths(nAz, mirrored);
+        for (int j = 0; j < traced; ++j) {
             ray.pupilRadius = h;
             ray.pupilAzimuth = store.azimuth[at(j)];
             ray.rayField = (field - 1) * fp.angle * kDegree;
@@ -67,6 +105,20 @@ void traceSpotRays(const TraceSystem& sys, const FieldPoint& fp, const FitSetup&
                 store.xRef[i] = ray.x;
                 store.blocked[i] = 1;
             }
+        }
+        for (int j = traced; j < nAz; ++j) {
+            const size_t i = SpotStore::index(j, k, colour, field);
+            const size_t m = SpotStore::index(nAz - j, k, colour, field);
+            store.y[i] = store.y[m];
+            store.x[i] = -store.x[m];
+            store.yRef[i] = store.yRef[m];
+            store.xRef[i] = -store.xRef[m];
+            store.dirN[i] = store.dirN[m];
+            store.dirM[i] = store.dirM[m];
+            store.dirL[i] = -store.dirL[m];
+            store.opl[i] = store.opl[m];
+            store.wave[i] = store.wave[m];
+            store.blocked[i] = store.blocked[m];
         }
     });
 }
@@ -201,6 +253,7 @@ ComputeStatus berechnen(Workspace& ws, WorkerPool& pool) {
     // that a fit without a single usable ray leaves the surface where it is.
     TraceSystem& sys = ws.spot.trace;
     prepareTrace(m, ws.paraxial, ws.layout.beamFactor, sys);
+    setup.symmetric = mirrorSymmetric(sys, setup, store);
     traceFitRays(sys, setup, store, pool);
     res.fitZ = {delta, delta, delta};
     res.fitY = {0.0, 0.0, 0.0};
@@ -225,6 +278,7 @@ ComputeStatus berechnen(Workspace& ws, WorkerPool& pool) {
     res.focusShift = res.fitZ[1] - delta;
     m.surf[at(N)].e += res.focusShift;
     prepareTrace(m, ws.paraxial, ws.layout.beamFactor, sys);
+    setup.symmetric = mirrorSymmetric(sys, setup, store);
 
     // 9. Chief rays in green: the axis straight along it, the field point from
     // its object point through the pupil centre.
@@ -264,6 +318,7 @@ ComputeStatus berechnen(Workspace& ws, WorkerPool& pool) {
     res.rings = n;
     res.azimuths = nAz;
     res.delta = delta;
+    res.mirrored = setup.symmetric;
     res.fieldAngle = fp.angle;
     res.fieldTangent = fp.tangent;
     ws.spot.window.lastTracedColour = kGreen;

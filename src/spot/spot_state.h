@@ -35,11 +35,14 @@ struct SpotWindowState {
 // Results of the last spot computation. Per-field arrays are by field - 1
 // (axis, field point); per fit point by J = 0, 1, 2 (-w, 0, +w).
 struct SpotResults {
-    int rings = 0;              // n of the run: rings 0..n
-    int azimuths = 0;           // n_az of the run
-    double delta = -1.0;        // focal distance of the focus model the rays are stored with
-    double fieldAngle = 0.0;    // w_sel of the field point, degrees
-    double fieldTangent = 0.0;  // tan(w_sel)
+    int rings = 0;        // n of the run: rings 0..n
+    int azimuths = 0;     // n_az of the run
+    double delta = -1.0;  // focal distance of the focus model the rays are stored with
+    // The system was its own mirror image in the meridional plane, and the
+    // rays of azimuths beyond n_az / 2 were taken from their mirror images.
+    bool mirrored = false;
+    double fieldAngle = 0.0;                       // w_sel of the field point, degrees
+    double fieldTangent = 0.0;                     // tan(w_sel)
     std::array<double, 3> fitZ{}, fitY{}, fitX{};  // best focus and centroid of the last fit pass
     std::array<double, 3> diffA{}, diffB{};        // (dz, dy, dx) of passes A and B
     double bestSphereRadius = kFlatRadius;         // R_s, model units

@@ -5,11 +5,13 @@
 #include <cmath>
 #include <cstring>
 #include <memory>
+#include <numbers>
 
 #include "allocation_counter.h"
 #include "mainwindow/commands.h"
 #include "psf/psf_analysis.h"
 #include "psf/psf_computation.h"
+#include "spot/focus_fit.h"
 #include "spot/focus_model.h"
 #include "spot/spot_report.h"
 #include "spot_test_support.h"
@@ -215,6 +217,51 @@ TEST(SpotComputation, ResultsDoNotDependOnTheNumberOfThreads) {
     const PsfGrid& ga = *a->spot.psfGrid;
     const PsfGrid& gb = *b->spot.psfGrid;
     EXPECT_EQ(std::memcmp(ga.cells.data(), gb.cells.data(), sizeof ga.cells), 0);
+}
+
+TEST(SpotComputation, MirroredHalfOfTheFanEqualsTheTracedRays) {
+    // The lens is its own mirror image in the meridional plane: the rays of
+    // azimuths beyond n_az / 2 are taken from their mirror images. Traced
+    // directly they agree to the rounding of the azimuth's sine.
+    auto ws = test::spotsFor(test::example("petzval-astrograph.opt"), test::withSettings(2), 0.6);
+    const SpotResults& res = ws->spot.results;
+    ASSERT_TRUE(res.mirrored);
+    const SpotStore& store = *ws->spot.store;
+    const FieldPoint fp = fieldPoint(ws->spot.window, ws->model.sys.fieldAngle);
+    const double pupilScale = std::fabs(ws->model.sys.normFocal) / (2.0 * ws->model.sys.fNumber);
+    auto close = [](double a, double b) {
+        return std::fabs(a - b) <= 1e-12 * (1.0 + std::fabs(a));
+    };
+    int compared = 0;
+    for (int field = 1; field <= 2; ++field)
+        for (int colour = kRed; colour <= kGreen; colour += 2)
+            for (int k = 1; k <= res.rings; k += 4)
+                for (int j = res.azimuths / 2 + 1; j < res.azimuths; j += 5) {
+                    RayState ray;
+                    ray.rayColour = static_cast<std::uint8_t>(colour);
+                    const double h = pupilScale * ws->pupil.zoneHeight[at(k)];
+                    const double theta = 2.0 * std::numbers::pi * j / res.azimuths;
+                    ray.pupilRadius = h;
+                    ray.pupilAzimuth = theta;
+                    ray.rayField = (field - 1) * fp.angle * std::numbers::pi / 180.0;
+                    aimAtPupil(0.0, (field - 1) * fp.w, fp.G, ws->model.sys.objectDistance, h,
+                               std::sin(theta), std::cos(theta), ray);
+                    TraceRay(ws->spot.trace, ray);
+                    const size_t i = SpotStore::index(j, k, colour, field);
+                    ASSERT_TRUE(close(store.x[i], ray.x)) << field << colour << k << j;
+                    ASSERT_TRUE(close(store.y[i], ray.y));
+                    ASSERT_TRUE(close(store.opl[i], ray.path));
+                    ASSERT_NEAR(store.dirL[i], ray.L, 1e-7 * std::fabs(ray.L) + 1e-12);
+                    ASSERT_EQ(store.blocked[i] != 0, ray.blocked);
+                    ++compared;
+                }
+    EXPECT_GT(compared, 20);
+
+    // A surface tilted about the y axis breaks the symmetry: every ray is traced.
+    SystemModel tilted = test::singlet(0.6, -1.8, 0.05);
+    tilted.surf[2].u = 1.0;
+    tilted.surf[2].sagittal = true;
+    EXPECT_FALSE(test::spotsFor(tilted)->spot.results.mirrored);
 }
 
 TEST(SpotComputation, TheComputationsAllocateNothingOnceTheStoreExists) {
