@@ -206,6 +206,15 @@ FieldPoint fieldPoint(const SpotWindowState& window, double maxFieldAngle) {
     return fp;
 }
 
+bool pickFieldPoint(Workspace& ws, int x, int y) {
+    SpotWindowState& w = ws.spot.window;
+    if (x <= w.chooserX) return false;
+    w.selectedX = x;
+    w.selectedY = y;
+    ws.flags.spotComputed = false;
+    return true;
+}
+
 ComputeStatus berechnen(Workspace& ws, WorkerPool& pool) {
     if (!samplingFits(ws.pupil))
         return {false, "Die Strahldichte passt nicht in den Strahlspeicher."};

@@ -45,6 +45,12 @@ struct FieldPoint {
 // whose tangent is 0 or not finite puts the field point on the axis.
 FieldPoint fieldPoint(const SpotWindowState& window, double maxFieldAngle);
 
+// A click in the spot window at (x, y): right of the chooser's left edge it
+// picks the field point, also outside the chooser square, and the spots must
+// be computed again; on or left of the edge it changes nothing. Returns
+// whether it picked.
+bool pickFieldPoint(Workspace& ws, int x, int y);
+
 // berechnen: the whole computation on the current model, in the order of the
 // spot window. Writes the ray store, the pupil weights, the results and the
 // chosen focal surface into the model (image tilt, radius and the back focal

@@ -70,6 +70,15 @@ TEST(SpotComputation, FieldPointFollowsTheChooserLinearly) {
     w.selectedX = w.chooserX + 250;
     w.selectedY = w.chooserY + 100;
     EXPECT_DOUBLE_EQ(fieldPoint(w, 1.0).angle, 1.5);
+    // Clicks on or left of the chooser's left edge pick nothing.
+    Workspace ws;
+    ws.flags.spotComputed = true;
+    EXPECT_FALSE(pickFieldPoint(ws, 275, 120));
+    EXPECT_TRUE(ws.flags.spotComputed);
+    EXPECT_EQ(ws.spot.window.selectedX, 375);
+    EXPECT_TRUE(pickFieldPoint(ws, 276, 300));
+    EXPECT_FALSE(ws.flags.spotComputed);
+    EXPECT_DOUBLE_EQ(fieldPoint(ws.spot.window, 1.0).angle, std::hypot(99.0, 125.0) / 100.0);
     // A system without field puts the field point on the axis.
     const FieldPoint none = fieldPoint(w, 0.0);
     EXPECT_TRUE(none.onAxis);
