@@ -233,7 +233,8 @@ ComputeStatus berechnen(Workspace& ws, WorkerPool& pool) {
     // 3. Paraxial evaluation; the image surface flat and untilted at the paraxial
     // focus.
     if (!evaluate(ws).ok) return {false, "Das System ist nicht berechenbar."};
-    if (!(m.sys.normFocal != 0.0 && m.sys.fNumber != 0.0))
+    // Ray heights, wavefronts in waves and every image scale divide by these.
+    if (!(m.sys.normFocal != 0.0 && m.sys.fNumber != 0.0 && m.sys.focalLength != 0.0))
         return {false, "Das System hat keine Brennweite oder keine Öffnungszahl."};
     const int N = m.N();
     m.surf[at(N)].e = ws.paraxial.backFocus;

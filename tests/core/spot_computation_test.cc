@@ -298,6 +298,19 @@ TEST(SpotComputation, UntraceableSystemStillCompletesWithEverythingLost) {
     EXPECT_EQ(spotStatistics(*ws, 2, kGreen).rays, 0);
 }
 
+TEST(SpotComputation, SystemWithoutScaleIsRefused) {
+    for (int which = 0; which < 2; ++which) {
+        Workspace ws;
+        Initialize(ws);
+        if (which == 0) ws.model.sys.fNumberRef = 0.0;
+        if (which == 1) ws.model.sys.focalLengthRef = 0.0;
+        Start(ws);
+        const ComputeStatus status = berechnen(ws);
+        EXPECT_FALSE(status.ok) << which;
+        EXPECT_FALSE(ws.flags.spotComputed);
+    }
+}
+
 TEST(SpotComputation, RunCycleFillsTheWeightsAndPutsTheFocusOnTheImage) {
     Workspace ws;
     Initialize(ws);
