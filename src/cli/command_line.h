@@ -44,5 +44,7 @@ bool openForAnalysis(Workspace& ws, const std::string& path, std::string& error)
 int evalCommand(const std::vector<std::string>& args);
 int traceCommand(const std::vector<std::string>& args);
 int synthCommand(const std::vector<std::string>& args);
+int spotCommand(const std::vector<std::string>& args);
+int psfCommand(const std::vector<std::string>& args);
 
 }  // namespace vn::cli

@@ -13,6 +13,9 @@ constexpr const char* kUsage =
     "commands:\n"
     "  eval FILE.opt    paraxial data, Seidel and colour sums, surface table\n"
     "  trace FILE.opt   one real ray through every surface\n"
+    "  spot FILE.opt    spot computation: focal surface, distortion, light loss,\n"
+    "                   spot sizes of the axis and a field point\n"
+    "  psf FILE.opt     PSF of the field point: Strehl, encircled energy, MTF, PTF\n"
     "  synth TYPE ... -o OUT.opt\n"
     "                   design synthesis (achromat, fraunhofer, cassegrain, schmidt,\n"
     "                   medial-cassegrain, medial-triplet)\n"
@@ -36,6 +39,8 @@ int run(const std::vector<std::string>& args) {
     }
     if (command == "eval") return evalCommand(rest);
     if (command == "trace") return traceCommand(rest);
+    if (command == "spot") return spotCommand(rest);
+    if (command == "psf") return psfCommand(rest);
     if (command == "synth") return synthCommand(rest);
     std::fprintf(stderr, "varnistrale-cli: unknown command '%s'\n\n%s", command.c_str(), kUsage);
     return kExitUsage;

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "mainwindow/run_cycle.h"
+#include "spot/focus_model.h"
 
 namespace vn {
 
@@ -69,6 +70,8 @@ void changeFocusStep(Workspace& ws, bool larger) {
     if (larger && position < 4) ++position;
     if (!larger && position > 1) --position;
     ws.settings.values.focusStep = focusStepOf(position);
+    // The spot window's focus track starts again from the focus it shows.
+    restartFocusTrack(ws.spot.window);
 }
 
 void changePsfOrder(Workspace& ws, bool larger) {

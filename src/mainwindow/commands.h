@@ -22,7 +22,8 @@ void moveRayMarking(Workspace& ws, bool up);
 // "Spot größer/kleiner" (M+/M-): the spot scale track bar in steps of 5.
 void changeSpotScale(Workspace& ws, bool larger);
 
-// "Fokusschritt größer/kleiner" (F+/F-): the focus step 1e-6 .. 1e-3.
+// "Fokusschritt größer/kleiner" (F+/F-): the focus step 1e-6 .. 1e-3; the
+// spot window's focus track restarts from the current focus.
 void changeFocusStep(Workspace& ws, bool larger);
 
 // "Ordnung größer/kleiner" (O+/O-): the PSF order; the spot density follows,

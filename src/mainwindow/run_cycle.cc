@@ -4,6 +4,8 @@
 #include <numbers>
 
 #include "model/number_format.h"
+#include "spot/focus_model.h"
+#include "spot/spot_computation.h"
 
 namespace vn {
 namespace {
@@ -152,9 +154,13 @@ EvaluationStatus Start(Workspace& ws) {
 
     ws.marked.height = 0.0;
     ws.marked.angle = markedAngleOfItem(controls.zoneDirection, ws.model.sys.fieldAngle);
+    fillPupilWeights(ws.spot.weights, ws.pupil, values.apodisation, ws.model.sys.spiderCount);
 
     const EvaluationStatus status = evaluate(ws);
-    if (status.ok) placeImagePlane(ws.model, ws.paraxial);
+    if (status.ok) {
+        placeImagePlane(ws.model, ws.paraxial);
+        resetFocus(ws.spot.window, ws.paraxial.signedFocal);
+    }
 
     ws.model.sys.graphScale = controls.systemScale;
     values.systemScale = controls.systemScale;

@@ -9,8 +9,8 @@ namespace vn {
 
 // The run cycle: pupil sampling, working copies of the settings, step sizes,
 // lens groups, sagittal flags from the file marking, ring radii, the marked
-// ray, the paraxial evaluation, the image plane at the paraxial focus and the
-// layout geometry.
+// ray, the pupil weights, the paraxial evaluation, the image plane at the
+// paraxial focus (with the spot focus on it) and the layout geometry.
 // When the system cannot be evaluated the previous results stay and the image
 // plane is not moved; the status says why.
 EvaluationStatus Start(Workspace& ws);

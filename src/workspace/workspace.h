@@ -11,7 +11,9 @@
 #include "model/system_model.h"
 #include "optics/layout.h"
 #include "optics/paraxial.h"
+#include "psf/psf_state.h"
 #include "settings/settings.h"
+#include "spot/spot_state.h"
 #include "synthesis/synthesis_state.h"
 
 namespace vn {
@@ -68,6 +70,8 @@ struct Workspace {
     LayoutResults layout;
     SelectionState selection;
     SynthesisState synthesis;  // glass slots and the dialogs' stored inputs
+    SpotState spot;            // pupil weights, spot window state, ray store
+    PsfState psf;              // the PSF window's figures
     std::string startDirectory;
 };
 

@@ -1,0 +1,133 @@
+// Speed of the spot computation and of the PSF, each beside a reference
+// measured in the same run and beside a calibration loop of 2^20 scalar
+// sincos calls, so that the ratios do not depend on the machine:
+//   - the PSF at the default settings (D = 40, 13 rings of 36 azimuths) and at
+//     the highest (D = 100, 97 rings of 144 azimuths), one colour, against the
+//     term-by-term sum with one sin and cos per term;
+//   - the spot computation at point density 4 with "Auflösung hoch" on the
+//     eight-surface example, against the same computation on one thread.
+// Counters: best_ms (the fastest iteration), reference_ms, speedup
+// (reference / best), sincos_ns (one call of the calibration loop) and
+// best_in_loops (best time in units of the whole 2^20-call loop).
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <limits>
+#include <memory>
+#include <vector>
+
+#include "bench_systems.h"
+#include "mainwindow/run_cycle.h"
+#include "psf/psf_computation.h"
+#include "spot/spot_computation.h"
+
+namespace vn {
+namespace {
+
+constexpr int kCalibrationCalls = 1 << 20;
+
+using Clock = std::chrono::steady_clock;
+
+double millisecondsSince(Clock::time_point start) {
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+// One call of sin and cos of a changing argument, the best of a few loops.
+double sincosNanoseconds() {
+    double best = std::numeric_limits<double>::infinity();
+    for (int loop = 0; loop < 3; ++loop) {
+        double x = 0.1, sum = 0.0;
+        benchmark::DoNotOptimize(x);
+        const auto start = Clock::now();
+        for (int i = 0; i < kCalibrationCalls; ++i) {
+            sum += std::sin(x) + std::cos(x);
+            x += 1e-6;
+            benchmark::DoNotOptimize(x);
+        }
+        benchmark::DoNotOptimize(sum);
+        best = std::min(best, millisecondsSince(start) * 1e6 / kCalibrationCalls);
+    }
+    return best;
+}
+
+void report(benchmark::State& state, double best, double reference) {
+    const double sincos = sincosNanoseconds();
+    state.counters["best_ms"] = best;
+    state.counters["reference_ms"] = reference;
+    state.counters["speedup"] = reference / best;
+    state.counters["sincos_ns"] = sincos;
+    state.counters["best_in_loops"] = best * 1e6 / (sincos * kCalibrationCalls);
+}
+
+// The eight-surface example with its field point computed at the density and
+// PSF diameter given (the settings' control values).
+std::unique_ptr<Workspace> petzval(int density, int resolution, int diameter) {
+    auto ws = std::make_unique<Workspace>();
+    bench::openExample(*ws, "petzval-astrograph.opt");
+    ws->settings.controls.spotDensity = density;
+    ws->pupil.resolution = resolution;
+    ws->settings.controls.psfDiameter = diameter;
+    Start(*ws);
+    createSpotStore(*ws);
+    if (!berechnen(*ws).ok) std::abort();
+    return ws;
+}
+
+void psfBeside(benchmark::State& state, int density, int resolution, int diameter) {
+    auto ws = petzval(density, resolution, diameter);
+    const PsfSetup s = psfSetup(*ws);
+    float transmission = 0.0f;
+    double best = std::numeric_limits<double>::infinity();
+    for (auto _ : state) {
+        const auto start = Clock::now();
+        computePsf(s, *ws->spot.store, ws->spot.weights, *ws->spot.psfGrid, transmission,
+                   sharedWorkerPool());
+        best = std::min(best, millisecondsSince(start));
+        benchmark::DoNotOptimize(ws->spot.psfGrid->cells);
+    }
+    std::vector<double> psf, profile;
+    const auto start = Clock::now();
+    psfReferenceSum(s, *ws->spot.store, ws->spot.weights, psf, profile, transmission);
+    const double reference = millisecondsSince(start);
+    report(state, best, reference);
+    state.counters["terms"] = double(s.radius + 1) * s.azimuths * s.azimuths * s.rings;
+    state.counters["threads"] = sharedWorkerPool().size();
+}
+
+void BM_PsfDefaultSettings(benchmark::State& state) {
+    psfBeside(state, 2, 1, 20);
+}
+
+void BM_PsfHighestSettings(benchmark::State& state) {
+    psfBeside(state, 4, 2, 50);
+}
+
+void BM_SpotHighestDensity(benchmark::State& state) {
+    auto ws = petzval(4, 2, 20);
+    double best = std::numeric_limits<double>::infinity();
+    for (auto _ : state) {
+        const auto start = Clock::now();
+        berechnen(*ws);
+        best = std::min(best, millisecondsSince(start));
+    }
+    WorkerPool single(1);
+    double reference = std::numeric_limits<double>::infinity();
+    for (int run = 0; run < 3; ++run) {
+        const auto start = Clock::now();
+        berechnen(*ws, single);
+        reference = std::min(reference, millisecondsSince(start));
+    }
+    report(state, best, reference);
+    const SpotResults& r = ws->spot.results;
+    state.counters["rays"] = 3.0 * 2 * (r.rings + 1) * r.azimuths;
+    state.counters["threads"] = sharedWorkerPool().size();
+}
+
+BENCHMARK(BM_PsfDefaultSettings)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_PsfHighestSettings)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(0.5);
+BENCHMARK(BM_SpotHighestDensity)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(0.5);
+
+}  // namespace
+}  // namespace vn

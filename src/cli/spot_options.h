@@ -1,0 +1,42 @@
+// Options shared by the spot and psf commands: the settings they take, in the
+// values of the settings' controls, and the spot computation they start from.
+#pragma once
+
+#include <functional>
+#include <set>
+#include <string>
+
+#include "cli/command_line.h"
+#include "workspace/workspace.h"
+
+namespace vn::cli {
+
+// Keys of the spot options (without dashes): options and switches.
+extern const std::set<std::string> kSpotOptionKeys;
+extern const std::set<std::string> kSpotFlagKeys;
+// Help text of the spot options.
+extern const char* const kSpotOptionHelp;
+
+struct SpotOptions {
+    SpotTarget surface = SpotTarget::BestSphere;
+    int density = 2;  // "Punktdichte" 1..4
+    bool highResolution = false;
+    double fieldFraction = 1.0;  // of the maximum field angle, above the chooser centre
+};
+
+// Reads the spot options; false with a usage message for a value out of range.
+bool readSpotOptions(const ParsedArgs& parsed, SpotOptions& options, std::string& error);
+
+// Reads an integer option within [low, high].
+bool integerOption(const ParsedArgs& parsed, const std::string& key, int low, int high, int& value,
+                   std::string& error);
+
+// Opens the system as "Öffnen" does, applies the options as the settings and
+// the spot window would (the run cycle runs again for the new sampling), and
+// runs the spot computation. Before the run cycle `adjust` may change more
+// settings. False with the message for the user when the system cannot be
+// computed.
+bool computeSpots(Workspace& ws, const std::string& path, const SpotOptions& options,
+                  std::string& error, const std::function<void(Workspace&)>& adjust = {});
+
+}  // namespace vn::cli
