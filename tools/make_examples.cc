@@ -23,10 +23,6 @@ namespace {
 
 constexpr const char* kSource = "Varnistrale Beispiele";
 
-size_t at(int i) {
-    return static_cast<size_t>(i);
-}
-
 struct Glass {
     std::string type;  // catalogue type text, the surface's medium name
     GlassCoefficients K{};

@@ -19,10 +19,6 @@ constexpr const char* kEvalHelp =
     "and overall length (mm) of the layout, the Seidel sums, the colour sums and\n"
     "the surfaces 0..N+1 (n in the order red, green, blue).\n";
 
-size_t at(int i) {
-    return static_cast<size_t>(i);
-}
-
 void writeSurface(JsonWriter& json, const SystemModel& m, int i) {
     const Surface& s = m.surf[at(i)];
     json.beginObject();

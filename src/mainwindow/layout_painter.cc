@@ -18,10 +18,6 @@ constexpr double kDegree = std::numbers::pi / 180.0;
 constexpr double kFlatPixelRadius = 3000.0;  // larger pixel radii are drawn flat
 constexpr double kRadiansToDegrees = 57.295779513082320877;
 
-size_t at(int i) {
-    return static_cast<size_t>(i);
-}
-
 // Rounding of drawn positions: to the nearest pixel, halves to even.
 int Round(double x) {
     return Nearest(x);

@@ -10,10 +10,6 @@
 namespace vn {
 namespace {
 
-size_t at(int i) {
-    return static_cast<size_t>(i);
-}
-
 LayoutInputs layoutInputs(const Workspace& ws) {
     return {ws.pupil.zoneCount, ws.pupil.zoneHeight, ws.marked.height, ws.marked.angle};
 }

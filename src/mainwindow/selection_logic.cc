@@ -17,10 +17,6 @@ using namespace layout_colour;
 constexpr double kDegree = std::numbers::pi / 180.0;
 constexpr double kFoldingRadius = 1000.0;  // a reflecting surface this flat folds the beam
 
-size_t at(int i) {
-    return static_cast<size_t>(i);
-}
-
 double sign(double v) {
     return v < 0.0 ? -1.0 : 1.0;
 }

@@ -11,10 +11,6 @@
 namespace vn {
 namespace {
 
-size_t at(int i) {
-    return static_cast<size_t>(i);
-}
-
 constexpr const char* kColumnHeader =
     "  Radius/f     Abstand/f    nrot bei  ngrün bei  nblau bei   Deform    Winkel/°   Grenz/h  "
     "   Medium  ";

@@ -11,6 +11,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -18,6 +19,13 @@
 namespace vn {
 
 inline constexpr int kMaxSurfaces = 29;
+
+// Subscript of a table entry or colour slot counted as the optics counts it,
+// from an int.
+inline constexpr std::size_t at(int i) {
+    return static_cast<std::size_t>(i);
+}
+
 inline constexpr int kTableSize = 31;  // entries 0..30
 inline constexpr double kFlatRadius = 1e12;
 inline constexpr double kObjectAtInfinity = 1e12;

@@ -16,10 +16,6 @@
 namespace vn::detail {
 namespace {
 
-size_t at(int i) {
-    return static_cast<size_t>(i);
-}
-
 float single(double v) {
     return static_cast<float>(v);
 }

@@ -12,10 +12,6 @@
 namespace vn {
 namespace {
 
-size_t at(int i) {
-    return static_cast<size_t>(i);
-}
-
 constexpr double kDegree = std::numbers::pi / 180.0;
 constexpr size_t kGreenSlot = colourIndex(kGreen);
 constexpr double kNearParaxialZone = 0.01;  // Meridian's reference ray at 1 % of the aperture

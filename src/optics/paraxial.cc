@@ -16,10 +16,6 @@ constexpr double kPupilImageDistance = -1e12;  // pass 1: a very distant object
 // A rescale by less than this leaves the results as they are.
 constexpr double kRescaleTolerance = 1e-12;
 
-size_t at(int i) {
-    return static_cast<size_t>(i);
-}
-
 // The surface data one pass works on: stored or normalised.
 struct PassData {
     const std::array<double, kTableSize>* r;

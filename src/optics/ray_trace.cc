@@ -11,10 +11,6 @@
 namespace vn {
 namespace {
 
-size_t at(int i) {
-    return static_cast<size_t>(i);
-}
-
 constexpr double kDegree = std::numbers::pi / 180.0;
 constexpr double kUnlimited = std::numeric_limits<double>::infinity();
 // An object farther away than this (in focal lengths) counts as being at infinity.

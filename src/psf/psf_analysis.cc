@@ -17,10 +17,6 @@ constexpr int kPhasePositions = 9;  // grating phase positions tried per frequen
 constexpr int kStrehlFrequencies = 35;
 constexpr int kReseed = 32;  // radius steps between exact phase factors
 
-size_t at(int i) {
-    return static_cast<size_t>(i);
-}
-
 double ratio(double a, double b) {
     const double q = a / b;
     return b != 0.0 && std::isfinite(q) ? q : 0.0;

@@ -11,10 +11,6 @@ namespace {
 
 constexpr double kTwoPi = 2.0 * std::numbers::pi;
 
-size_t at(int i) {
-    return static_cast<size_t>(i);
-}
-
 }  // namespace
 
 PsfSetup psfSetup(const Workspace& ws) {

@@ -41,10 +41,6 @@ constexpr int kTileColumns = 8;
 constexpr int kCopy = PsfWork::kCopy;
 constexpr int kAmplitudeStride = PsfWork::kMaxRings;
 
-size_t at(int i) {
-    return static_cast<size_t>(i);
-}
-
 struct Dimensions {
     int nAz, n, D;
     int columns;        // D + 1 rounded up to the tile width

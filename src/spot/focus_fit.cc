@@ -12,10 +12,6 @@ constexpr double kDegree = std::numbers::pi / 180.0;
 constexpr double kVanishingSag = 1e-10;
 constexpr double kVanishingSpread = 1e-10;
 
-size_t at(int i) {
-    return static_cast<size_t>(i);
-}
-
 }  // namespace
 
 void aimAtPupil(double p, double q, double G, double objectDistance, double h, double sinTheta,

@@ -13,10 +13,6 @@ namespace {
 
 constexpr double kDegree = std::numbers::pi / 180.0;
 
-size_t at(int i) {
-    return static_cast<size_t>(i);
-}
-
 bool samplingFits(const PupilSampling& pupil) {
     return pupil.zoneCount >= 1 && pupil.zoneCount < kStoreRings && pupil.azimuthCount >= 1 &&
            pupil.azimuthCount < kStoreAzimuths;

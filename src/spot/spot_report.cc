@@ -14,10 +14,6 @@ namespace {
 constexpr double kDegree = std::numbers::pi / 180.0;
 constexpr double kArcsecond = 4.84813681109536e-06;
 
-size_t at(int i) {
-    return static_cast<size_t>(i);
-}
-
 double ratio(double a, double b) {
     const double q = a / b;
     return b != 0.0 && std::isfinite(q) ? q : 0.0;

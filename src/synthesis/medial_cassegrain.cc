@@ -13,10 +13,6 @@ constexpr double kTauStart = 0.89;
 constexpr char kTitle[] = "Medial Cassegrain Synthese";
 constexpr char kAir[] = "S   Luft n/L";
 
-size_t at(int i) {
-    return static_cast<size_t>(i);
-}
-
 }  // namespace
 
 std::string medialCassegrainEquivalent(const MedialCassegrainEquivalentInputs& in,

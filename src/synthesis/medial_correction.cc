@@ -22,10 +22,6 @@ constexpr double kFieldLensTrial = 0.001;  // trial change of the field lens cur
 constexpr double kFrontLensStep = 0.005;   // bending step of the front lens
 constexpr double kComaStep = 0.002;        // first step of the offset on tau
 
-size_t at(int i) {
-    return static_cast<size_t>(i);
-}
-
 bool near(double value, double target, double tolerance) {
     return std::fabs(value - target) <= tolerance;
 }

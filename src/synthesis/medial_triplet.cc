@@ -12,10 +12,6 @@ namespace {
 constexpr int kSurfaces = 7;
 constexpr char kTitle[] = "Medial Triplet Synthese";
 
-size_t at(int i) {
-    return static_cast<size_t>(i);
-}
-
 }  // namespace
 
 std::string medialTripletEquivalent(const MedialTripletEquivalentInputs& in,

@@ -9,10 +9,6 @@
 namespace vn {
 namespace {
 
-size_t at(int i) {
-    return static_cast<size_t>(i);
-}
-
 constexpr size_t kR = colourIndex(kRed);
 constexpr size_t kB = colourIndex(kBlue);
 constexpr size_t kG = colourIndex(kGreen);

@@ -19,10 +19,6 @@ constexpr double kPi = std::numbers::pi;
 // The fast sum must equal the term-by-term sum to this fraction of the peak.
 constexpr double kFastSum = 1e-12;
 
-size_t at(int i) {
-    return static_cast<size_t>(i);
-}
-
 // Encircled energy of the Airy pattern within radius x lambda N.
 double airyEnergy(double x) {
     const double v = kPi * x;

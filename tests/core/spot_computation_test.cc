@@ -25,10 +25,6 @@ namespace {
 // rounding, 3e-9 focal lengths, 3 nm at 1000 mm.
 constexpr double kFloatDirectionUm = 0.01;
 
-size_t at(int i) {
-    return static_cast<size_t>(i);
-}
-
 TEST(SpotComputation, ParaboloidImagesTheAxisToAPointWithoutLoss) {
     auto ws = test::spotsFor(test::mirror(-1.0));
     const SpotResults& res = ws->spot.results;
