@@ -294,6 +294,36 @@ private slots:
         QCOMPARE(window->ItemSel2->text(), QStringLiteral("Fläche 3  Winkel/°"));
     }
 
+    void aDistanceSteppedUpAndDownIsRestored() {
+        QVERIFY(window->openFile(kExamples + "newtonian-f5.opt"));
+        LayoutArea* area = window->layoutArea();
+        area->repaint();
+        const QPoint middle((ws->layout.vertexPx[1] + ws->layout.vertexPx[2]) / 2,
+                            ws->layout.vertexPy[1]);
+        QTest::mouseClick(area, Qt::LeftButton, {}, middle);
+        QCOMPARE(window->ItemSel2->text(), QStringLiteral("Fläche 1  Abstand"));
+        const double before = ws->model.surf[1].e;
+        QTest::mouseClick(window->ValueChange->up, Qt::LeftButton);
+        QVERIFY(ws->model.surf[1].e != before);
+        QTest::mouseClick(window->ValueChange->down, Qt::LeftButton);
+        QCOMPARE(ws->model.surf[1].e, before);
+    }
+
+    void measuringHundredPixels() {
+        QVERIFY(window->openFile(kExamples + "newtonian-f5.opt"));
+        ws->settings.controls.systemScale = 1000;
+        window->runCycle();
+        LayoutArea* area = window->layoutArea();
+        area->repaint();
+        QCOMPARE(ws->layout.drawScale, 1000.0);
+        window->measureMode->setChecked(true);
+        QTest::mouseClick(area, Qt::LeftButton, {}, QPoint(area->width() - 300, 40));
+        QCOMPARE(window->ItemSel2->text(), QStringLiteral("erster Meßpunkt:"));
+        QTest::mouseClick(area, Qt::LeftButton, {}, QPoint(area->width() - 200, 40));
+        QCOMPARE(window->ItemSel2->text(), QStringLiteral("Abstand / mm"));
+        QCOMPARE(window->Value2->text(), QStringLiteral("100.0000"));
+    }
+
     void magnifierDoublesTheDrawingScale() {
         QVERIFY(window->openFile(kExamples + "newtonian-f5.opt"));
         window->layoutArea()->repaint();
