@@ -14,15 +14,6 @@ namespace {
 // it stays at the end of the bar, as the bar itself would hold it.
 constexpr int kMaxPsfOrder = 12;
 
-void updateStepSizes(Workspace& ws) {
-    const SettingsControls& c = ws.settings.controls;
-    SharedSettings& v = ws.settings.values;
-    v.radiusStep = c.radiusStep * v.stepFactor;
-    v.distanceStep = c.distanceStep * v.stepFactor;
-    v.angleStep = c.angleStep * v.stepFactor;
-    v.bendStep = c.bendStep * v.stepFactor;
-}
-
 }  // namespace
 
 void zoomLayout(Workspace& ws, bool larger) {
@@ -44,7 +35,7 @@ void changeStepFactor(Workspace& ws, bool larger) {
     if (!larger && factor > 1.0) factor -= 1.0;
     ws.settings.controls.stepFactor = factor;
     ws.settings.values.stepFactor = factor;
-    updateStepSizes(ws);
+    updateStepSizes(ws.settings);
 }
 
 void moveRayMarking(Workspace& ws, bool up) {

@@ -139,10 +139,7 @@ EvaluationStatus Start(Workspace& ws) {
     values.apodisation = controls.apodisation / 10.0;
     values.exportZoom = controls.zoomPercent;
 
-    values.radiusStep = controls.radiusStep * values.stepFactor;
-    values.distanceStep = controls.distanceStep * values.stepFactor;
-    values.angleStep = controls.angleStep * values.stepFactor;
-    values.bendStep = controls.bendStep * values.stepFactor;
+    updateStepSizes(ws.settings);
 
     buildLensGroups(ws.model, ws.groups);
     ws.flags.sagittalPresent = applySagittalMarking(ws.model, ws.groups);

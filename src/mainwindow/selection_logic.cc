@@ -38,6 +38,17 @@ int groupOf(const LensGroups& groups, int i) {
     return groups.airCount;
 }
 
+// Records the lens group that contains surface i as the picked group (its
+// number, its glass spaces and its first surface); returns its number.
+int selectGroupOf(Workspace& ws, int i) {
+    SelectionState& s = ws.selection;
+    const int j = groupOf(ws.groups, i);
+    s.pickGroupIndex = j;
+    s.pickGroupSize = ws.groups.size[at(j)];
+    s.pickSurface = ws.groups.air[at(j)] - s.pickGroupSize;
+    return j;
+}
+
 // Moves the tolerance offsets to the newly picked entry.
 void carryTolerances(Workspace& ws, int entry, const ToleranceCarry& carry) {
     ClearTol(ws.model);
@@ -67,10 +78,7 @@ void pickGroup(Workspace& ws, int i, const ToleranceCarry& carry) {
     StDefBool(s);
     ws.flags.selectionActive = true;
     s.pickGroup = s.pickRadius = true;
-    const int j = groupOf(ws.groups, i);
-    s.pickGroupIndex = j;
-    s.pickGroupSize = ws.groups.size[at(j)];
-    s.pickSurface = ws.groups.air[at(j)] - s.pickGroupSize;
+    const int j = selectGroupOf(ws, i);
     s.colour = rgbAqua;
     s.itemText = "Gruppe " + std::to_string(j) + "  Vorradius";
     s.groupLabel = "Gruppe";
@@ -98,10 +106,7 @@ void pickTilt(Workspace& ws, int i) {
     ws.flags.selectionActive = true;
     s.pickTilt = true;
     s.pickTiltIndex = i;
-    const int j = groupOf(ws.groups, i);
-    s.pickGroupIndex = j;
-    s.pickGroupSize = ws.groups.size[at(j)];
-    s.pickSurface = ws.groups.air[at(j)] - s.pickGroupSize;
+    selectGroupOf(ws, i);
     s.colour = rgbYellow;
     s.itemText = "Fläche " + std::to_string(i) + "  Winkel/°";
     s.valueText = fixed4(ws.model.surf[at(i)].u, ws.settings.separator);

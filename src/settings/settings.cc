@@ -58,6 +58,15 @@ double markedAngleOfItem(int zoneDirection, double fieldAngle) {
     }
 }
 
+void updateStepSizes(Settings& settings) {
+    const SettingsControls& c = settings.controls;
+    SharedSettings& v = settings.values;
+    v.radiusStep = c.radiusStep * v.stepFactor;
+    v.distanceStep = c.distanceStep * v.stepFactor;
+    v.angleStep = c.angleStep * v.stepFactor;
+    v.bendStep = c.bendStep * v.stepFactor;
+}
+
 SettingsEffects closeSettings(Settings& settings, SystemModel& m, double& markedAngle) {
     SettingsEffects effects;
     if (!settings.changes.dialog) return effects;
@@ -69,10 +78,7 @@ SettingsEffects closeSettings(Settings& settings, SystemModel& m, double& marked
     m.sys.graphScale = c.systemScale;
     v.layoutScale = 2.0 * c.systemScale;
     v.stepFactor = c.stepFactor;
-    v.radiusStep = c.radiusStep * c.stepFactor;
-    v.distanceStep = c.distanceStep * c.stepFactor;
-    v.angleStep = c.angleStep * c.stepFactor;
-    v.bendStep = c.bendStep * c.stepFactor;
+    updateStepSizes(settings);
     m.sys.wavelength = c.wavelength;
     RecomputeAllIndices(m);
     v.psfColour = psfColourOfItem(c.psfColourItem);

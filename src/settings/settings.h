@@ -112,6 +112,10 @@ struct SettingsEffects {
     bool recomputePsf = false;      // the PSF must be recomputed and its window shown
 };
 
+// The four editing steps: the fields of "Änderungsschritt" times the step
+// factor of the shared values.
+void updateStepSizes(Settings& settings);
+
 // Closing the dialog: when any control changed, copies the controls into the
 // shared values and the model (wavelengths with the indices recomputed,
 // spider count) and sets `markedAngle`.

@@ -192,6 +192,8 @@ private:
     void refreshCaption();
     void showEvaluation(const EvaluationStatus& status);
     void markModified();
+    // A tolerance edit: the offset of the picked surface alone, from `field`.
+    void applyOffset(double Surface::*offset, QLineEdit* field, double& value);
     void repaintLayout();
 
     Workspace& ws_;

@@ -169,20 +169,20 @@ void MainWindow::oleranzanalyse1Click() {
     }
 }
 
-void MainWindow::dxEditChange() {
-    for (int i = 0; i <= ws_.model.N(); ++i) ws_.model.surf[static_cast<size_t>(i)].tolDx = 0.0;
-    readNumberField(dxEdit, dx_);
-    ws_.model.surf[static_cast<size_t>(ws_.selection.pickSurface)].tolDx = dx_;
+void MainWindow::applyOffset(double Surface::*offset, QLineEdit* field, double& value) {
+    for (int i = 0; i <= ws_.model.N(); ++i) ws_.model.surf[at(i)].*offset = 0.0;
+    readNumberField(field, value);
+    ws_.model.surf[at(ws_.selection.pickSurface)].*offset = value;
     ws_.flags.modelChanged = true;
     repaintLayout();
 }
 
+void MainWindow::dxEditChange() {
+    applyOffset(&Surface::tolDx, dxEdit, dx_);
+}
+
 void MainWindow::dyEditChange() {
-    for (int i = 0; i <= ws_.model.N(); ++i) ws_.model.surf[static_cast<size_t>(i)].tolDy = 0.0;
-    readNumberField(dyEdit, dy_);
-    ws_.model.surf[static_cast<size_t>(ws_.selection.pickSurface)].tolDy = dy_;
-    ws_.flags.modelChanged = true;
-    repaintLayout();
+    applyOffset(&Surface::tolDy, dyEdit, dy_);
 }
 
 void MainWindow::SpeedZoomUpClick() {
