@@ -1,5 +1,6 @@
 #include "model/system_file.h"
 
+#include <algorithm>
 #include <cmath>
 #include <optional>
 
@@ -18,6 +19,27 @@ constexpr int kMediumChars = 30;  // characters of a row that can hold the mediu
 constexpr double kScientificRadius = 1000.0;
 // Lengths this large stand for a flat surface or an object at infinity.
 constexpr double kMarkerLength = 1e11;
+
+// A token of the file as a message shows it: in quotes, control characters
+// (a NUL would end the message where it is printed) as \xNN, and no longer
+// than a line of a message box.
+std::string quoted(std::string_view token) {
+    constexpr size_t kShown = 40;
+    std::string shown;
+    for (size_t i = 0; i < token.size() && i < kShown; ++i) {
+        const unsigned char c = static_cast<unsigned char>(token[i]);
+        if (c < 0x20 || c == 0x7F) {
+            static const char* const kHex = "0123456789ABCDEF";
+            shown += "\\x";
+            shown.push_back(kHex[c >> 4]);
+            shown.push_back(kHex[c & 15]);
+        } else {
+            shown.push_back(static_cast<char>(c));
+        }
+    }
+    if (token.size() > kShown) shown += "...";
+    return "\"" + cp1252ToUtf8(shown) + "\"";
+}
 
 // Reads the file the way free-form text reading does: blanks and line ends
 // before a number are skipped, a number ends at a blank or the line end, and
@@ -49,7 +71,7 @@ public:
         if (failed()) return 0.0;
         auto value = fmt::parseNumber(token, '.');
         if (!value) {
-            fail(std::string(field) + ": \"" + cp1252ToUtf8(token) + "\" is not a number");
+            fail(std::string(field) + ": " + quoted(token) + " is not a number");
             return 0.0;
         }
         return *value;
@@ -60,7 +82,7 @@ public:
         if (failed()) return 0;
         auto value = fmt::parseInteger(token);
         if (!value) {
-            fail(std::string(field) + ": \"" + cp1252ToUtf8(token) + "\" is not a whole number");
+            fail(std::string(field) + ": " + quoted(token) + " is not a whole number");
             return 0;
         }
         return *value;
@@ -75,6 +97,9 @@ public:
         column_ += part.size();
         return part;
     }
+
+    // Gives back the last `count` characters that readChars took.
+    void unreadChars(size_t count) { column_ -= std::min(count, column_); }
 
     // Passes over the rest of a word that a fixed-length read cut in two.
     void skipRestOfWord() {
@@ -95,6 +120,9 @@ private:
     }
 
     std::string nextToken(const char* field) {
+        // After a failure the message names the first field that was missing
+        // or wrong; later reads change nothing.
+        if (failed()) return {};
         while (!atEnd()) {
             const std::string& text = lines_[line_];
             while (column_ < text.size() && isBlank(text[column_])) ++column_;
@@ -132,6 +160,19 @@ std::string trimTrailingBlanks(std::string s) {
     return s;
 }
 
+// Length of the start of a coefficient at the end of the medium window `name`:
+// the window ends in number characters after a run of at least ten blanks, and
+// the name before that run carries coefficients. 0 when there is none.
+size_t coefficientTail(const std::string& name) {
+    const size_t start = name.find_last_of(' ') + 1;  // 0 when there is no blank
+    if (start == 0 || start == name.size()) return 0;
+    if (name.find_first_not_of("0123456789.+-eE", start) != std::string::npos) return 0;
+    const size_t before = name.find_last_not_of(' ', start - 1);
+    if (before == std::string::npos || start - 1 - before < 10) return 0;
+    if (!(mediumTags(cp1252ToUtf8(name.substr(0, before + 1))) & kCoefficientTags)) return 0;
+    return name.size() - start;
+}
+
 bool readSurfaceRow(FreeFormReader& in, int i, SystemModel& t) {
     Surface& s = t.surf[at(i)];
     const std::string where = "surface row " + std::to_string(i);
@@ -149,6 +190,12 @@ bool readSurfaceRow(FreeFormReader& in, int i, SystemModel& t) {
         return false;
     }
     std::string name = in.readChars(kMediumChars);
+    // Earlier versions wrote a short name with coefficients as blanks, the
+    // name and ten blanks, so the window can end inside the first coefficient.
+    if (const size_t tail = coefficientTail(name); tail > 0) {
+        in.unreadChars(tail);
+        name.resize(name.size() - tail);
+    }
     // A name that fills the whole window up to its last character may go on
     // beyond it; its rest is not a coefficient.
     const bool cut = name.size() == kMediumChars && name.back() != ' ';
@@ -193,12 +240,56 @@ bool readSurfaceLines(FreeFormReader& in, int count, bool schmidt, SystemModel& 
     return true;
 }
 
+// A header or index value that must not read back as 0 (the focal length, the
+// f-number, a wavelength, an index): when its fixed notation would show 0, the
+// exponent notation of the same width keeps its leading digits.
+std::string nonZeroFixed(double value, int width, int decimals) {
+    std::string text = fmt::fixedWidth(value, width, decimals);
+    if (value != 0.0 && fmt::parseNumber(text) == 0.0) text = fmt::scientificWidth(value, width);
+    return text;
+}
+
 std::string label(double value, int width, int decimals, const char* text) {
-    return fmt::fixedWidth(value, width, decimals) + std::string(8, ' ') + utf8ToCp1252(text);
+    return nonZeroFixed(value, width, decimals) + std::string(8, ' ') + utf8ToCp1252(text);
 }
 
 std::string integerLabel(long long value, const char* text) {
     return fmt::integerWidth(value, 6) + std::string(8, ' ') + utf8ToCp1252(text);
+}
+
+// Appends one number of a row. A value too wide for its column fills it to the
+// first character; a blank before it keeps it apart from its neighbour, so
+// that the row reads back number by number.
+void appendField(std::string& row, const std::string& text) {
+    if (!row.empty() && row.back() != ' ' && !text.empty() && text.front() != ' ')
+        row.push_back(' ');
+    row += text;
+}
+
+// Line 1, line 2 and description lines are whole lines of the file: a line
+// break inside one would move every line after it.
+std::string singleLine(const std::string& text) {
+    std::string out = utf8ToCp1252(text);
+    for (char& c : out)
+        if (c == '\r' || c == '\n') c = ' ';
+    return out;
+}
+
+// The medium column: blanks, the name, and for a medium with coefficients
+// blanks up to the end of the 30 characters the reader takes for the name, so
+// that it never reaches into the first coefficient. Names longer than 25
+// characters take fewer leading blanks (at least one); the reader cannot hold
+// more than 29.
+std::string mediumColumn(const std::string& medium) {
+    std::string name = utf8ToCp1252(medium).substr(0, kMediumChars - 1);
+    for (char& c : name)
+        if (c == '\r' || c == '\n') c = ' ';
+    const bool coefficients = mediumTags(medium) & kCoefficientTags;
+    if (coefficients) name = trimBlanks(name);
+    const size_t lead = std::clamp<size_t>(kMediumChars - name.size(), 1, 5);
+    std::string column = std::string(lead, ' ') + name;
+    if (coefficients) column.resize(std::max<size_t>(column.size(), kMediumChars), ' ');
+    return column;
 }
 
 }  // namespace
@@ -358,8 +449,8 @@ std::vector<std::string> formatSystemFile(const SystemModel& model) {
     const SystemModel m = scaledToUnitFocalLength(model);
     const SystemData& s = m.sys;
     std::vector<std::string> out;
-    out.push_back(utf8ToCp1252(s.title));
-    out.push_back(utf8ToCp1252(s.source));
+    out.push_back(singleLine(s.title));
+    out.push_back(singleLine(s.source));
     out.emplace_back();
     out.push_back(label(s.focalLength, 6, 0, "Brennweite/mm"));
     out.push_back(label(s.fNumber, 6, 2, "max. Öffnungszahl"));
@@ -377,23 +468,23 @@ std::vector<std::string> formatSystemFile(const SystemModel& model) {
     out.push_back(utf8ToCp1252(kColumnHeader));
     std::string waves(23, ' ');
     for (int colour : kListedColours)
-        waves += fmt::fixedWidth(s.wavelength[at(colourIndex(colour))], 11, 7);
+        appendField(waves, nonZeroFixed(s.wavelength[at(colourIndex(colour))], 11, 7));
     out.push_back(waves);
 
     for (int i = 0; i <= m.N(); ++i) {
         const Surface& e = m.surf[at(i)];
         std::string row = std::fabs(e.r) > kScientificRadius ? fmt::scientificWidth(e.r, 10)
                                                              : fmt::fixedWidth(e.r, 10, 6);
-        row += fmt::fixedWidth(e.e, 10, 6);
+        appendField(row, fmt::fixedWidth(e.e, 10, 6));
         for (int colour : kListedColours)
-            row += fmt::fixedWidth(e.n[at(colourIndex(colour))], 11, 6);
-        row += fmt::fixedWidth(e.k, 10, 5);
-        row += fmt::fixedWidth(e.u, 10, 5);
-        row += fmt::fixedWidth(e.h, 8, 3);
-        row += std::string(5, ' ') + utf8ToCp1252(e.medium);
+            appendField(row, nonZeroFixed(e.n[at(colourIndex(colour))], 11, 6));
+        appendField(row, fmt::fixedWidth(e.k, 10, 5));
+        appendField(row, fmt::fixedWidth(e.u, 10, 5));
+        appendField(row, fmt::fixedWidth(e.h, 8, 3));
+        row += mediumColumn(e.medium);
         if (mediumTags(e.medium) & kCoefficientTags) {
             row += std::string(10, ' ');
-            for (double k : e.coef) row += fmt::fixedWidth(k, 14, 9);
+            for (double k : e.coef) appendField(row, fmt::fixedWidth(k, 14, 9));
         }
         out.push_back(row);
     }
@@ -402,21 +493,50 @@ std::vector<std::string> formatSystemFile(const SystemModel& model) {
         const int j = s.schmidtList[at(k)];
         const Surface& e = m.surf[at(j)];
         std::string line = fmt::integerWidth(j, 5);
-        for (double v : {e.schmidt, e.A2, e.A4, e.A6, e.nz}) line += fmt::fixedWidth(v, 15, 9);
+        for (double v : {e.schmidt, e.A2, e.A4, e.A6, e.nz})
+            appendField(line, fmt::fixedWidth(v, 15, 9));
         out.push_back(line);
     }
     for (int k = 1; k <= s.asphereCount; ++k) {
         const int j = s.asphereList[at(k)];
         const Surface& e = m.surf[at(j)];
         std::string line = fmt::integerWidth(j, 5);
-        for (double v : {e.A2, e.A4, e.A6, e.A8}) line += fmt::fixedWidth(v, 15, 9);
+        for (double v : {e.A2, e.A4, e.A6, e.A8}) appendField(line, fmt::fixedWidth(v, 15, 9));
         out.push_back(line);
     }
-    for (const std::string& line : s.description) out.push_back(utf8ToCp1252(line));
+    for (const std::string& line : s.description) out.push_back(singleLine(line));
     return out;
 }
 
+namespace {
+
+// The first value the file would have to show as "NAN" or "INF", which no
+// reader takes back; empty when every value is finite.
+std::string nonFiniteValue(const SystemModel& m) {
+    const SystemData& s = m.sys;
+    for (double v :
+         {s.focalLength, s.fNumber, s.fieldAngle, s.graphScale, s.entrancePupil, s.objectDistance,
+          s.normFocal, s.wavelength[0], s.wavelength[1], s.wavelength[2]})
+        if (!std::isfinite(v)) return "a value of the system data";
+    for (int i = 0; i <= m.N(); ++i) {
+        const Surface& e = m.surf[at(i)];
+        bool finite = std::isfinite(e.r) && std::isfinite(e.e) && std::isfinite(e.k) &&
+                      std::isfinite(e.u) && std::isfinite(e.h) && std::isfinite(e.schmidt) &&
+                      std::isfinite(e.nz) && std::isfinite(e.A2) && std::isfinite(e.A4) &&
+                      std::isfinite(e.A6) && std::isfinite(e.A8);
+        for (double n : e.n) finite = finite && std::isfinite(n);
+        if (mediumTags(e.medium) & kCoefficientTags)
+            for (double k : e.coef) finite = finite && std::isfinite(k);
+        if (!finite) return "a value of surface " + std::to_string(i);
+    }
+    return {};
+}
+
+}  // namespace
+
 std::string writeSystemFile(SystemModel& m, const std::string& path) {
+    if (const std::string bad = nonFiniteValue(m); !bad.empty())
+        return "Cannot save " + path + ": " + bad + " is not a finite number";
     prepareForWriting(m);
     return writeTextLinesAtomically(path, formatSystemFile(m));
 }

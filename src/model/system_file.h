@@ -38,8 +38,9 @@ void prepareForWriting(SystemModel& m);
 std::vector<std::string> formatSystemFile(const SystemModel& m);
 
 // prepareForWriting, then writes `path` through a temporary file, so that a
-// failed write leaves an existing file unchanged. Returns an error message,
-// empty on success.
+// failed write leaves an existing file unchanged. A model with a value that is
+// not finite is refused (the file could not be read back). Returns an error
+// message, empty on success.
 std::string writeSystemFile(SystemModel& m, const std::string& path);
 
 // Text of the message for a file whose line 14 has no "Radius".

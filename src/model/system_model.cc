@@ -80,8 +80,11 @@ void ClearTol(SystemModel& m) {
 }
 
 void Normalise(SystemModel& m) {
-    const double F = m.sys.normFocal;
+    // The magnitude of the focal length: dividing by a negative one would turn
+    // a diverging system inside out (negative thicknesses, mirrored radii).
+    const double F = std::fabs(m.sys.normFocal);
     if (!std::isfinite(F) || F == 0.0) return;
+    const double sign = m.sys.normFocal < 0.0 ? -1.0 : 1.0;
     m.sys.objectDistance /= F;
     m.sys.entrancePupil /= F;
     m.surf[0].e /= F;
@@ -93,6 +96,11 @@ void Normalise(SystemModel& m) {
         s.A4 *= F * F * F;
         s.A6 *= F * F * F * F * F;
     }
+    // What the next evaluation finds, so that nothing reads a stale scale in
+    // between (a save right after this must not rescale once more).
+    m.sys.normFocal = sign;
+    m.sys.focalLength = sign * m.sys.focalLengthRef;
+    m.sys.fNumber = sign * m.sys.fNumberRef;
 }
 
 void deriveSurfaceLists(SystemModel& m) {

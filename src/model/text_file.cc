@@ -113,15 +113,18 @@ std::string utf8Left(std::string_view text, size_t count) {
 }
 
 std::vector<std::string> splitLines(std::string_view bytes) {
+    // CR LF, LF and a lone CR each end a line: files edited on other systems
+    // use any of them.
     std::vector<std::string> lines;
     size_t start = 0;
     while (start < bytes.size()) {
-        size_t end = bytes.find('\n', start);
+        size_t end = bytes.find_first_of("\r\n", start);
         if (end == std::string_view::npos) end = bytes.size();
-        std::string_view line = bytes.substr(start, end - start);
-        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-        lines.emplace_back(line);
+        lines.emplace_back(bytes.substr(start, end - start));
         start = end + 1;
+        if (end < bytes.size() && bytes[end] == '\r' && start < bytes.size() &&
+            bytes[start] == '\n')
+            ++start;
     }
     return lines;
 }
@@ -129,8 +132,15 @@ std::vector<std::string> splitLines(std::string_view bytes) {
 TextFileResult readTextLines(const std::string& path) {
     TextFileResult result;
     std::error_code ec;
-    if (std::filesystem::is_directory(path, ec)) {
+    const std::filesystem::file_status status = std::filesystem::status(path, ec);
+    if (std::filesystem::is_directory(status)) {
         result.error = "Cannot open " + path + ": it is a folder";
+        return result;
+    }
+    // A named pipe, a device or a socket would block the reader or never end:
+    // only regular files are the program's files.
+    if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status)) {
+        result.error = "Cannot open " + path + ": it is not a regular file";
         return result;
     }
     std::ifstream in(path, std::ios::binary);

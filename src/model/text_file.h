@@ -29,8 +29,9 @@ struct TextFileResult {
     std::vector<std::string> lines;  // raw bytes of each line, line end removed
 };
 
-// Reads a file as lines of raw bytes. Accepts CR LF and LF line ends; a last
-// line without line end is a line too.
+// Reads a regular file as lines of raw bytes. Accepts CR LF, LF and CR line
+// ends; a last line without line end is a line too. Folders, pipes and devices
+// are refused with a message.
 TextFileResult readTextLines(const std::string& path);
 
 // Splits raw bytes into lines as readTextLines does.

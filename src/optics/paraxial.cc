@@ -176,12 +176,15 @@ EvaluationStatus evaluateOnce(SystemModel& m, bool fixedFocal, ParaxialData& p,
         q.A6F[at(i)] = A6[at(i)] * M * M * M * M * M;
     }
     if (fixedFocal) {
+        // The stored system is rescaled by the magnitude of its focal length:
+        // a diverging system keeps its shape and its negative focal length.
+        const double F = std::fabs(M);
         for (int i = 1; i <= N; ++i) {
-            r[at(i)] = q.rF[at(i)];
-            e[at(i)] = q.eF[at(i)];
-            A2[at(i)] = q.A2F[at(i)];
-            A4[at(i)] = q.A4F[at(i)];
-            A6[at(i)] = q.A6F[at(i)];
+            r[at(i)] = c.div(r[at(i)], F, 0, detail::kReasonFocal);
+            e[at(i)] = c.div(e[at(i)], F, 0, detail::kReasonFocal);
+            A2[at(i)] *= F;
+            A4[at(i)] *= F * F * F;
+            A6[at(i)] *= F * F * F * F * F;
         }
     }
 
@@ -286,7 +289,7 @@ EvaluationStatus EvaluateSystem(SystemModel& m, bool fixedFocal, ParaxialData& p
     // system before it was rescaled to focal length 1; evaluating the stored
     // system once more makes them describe what is stored, so that the image
     // plane and the displayed values do not lag one edit behind.
-    if (status.ok && fixedFocal && std::fabs(m.sys.normFocal - 1.0) > kRescaleTolerance)
+    if (status.ok && fixedFocal && std::fabs(std::fabs(m.sys.normFocal) - 1.0) > kRescaleTolerance)
         return evaluateOnce(m, false, p, sums);
     return status;
 }

@@ -1,5 +1,7 @@
 #include "workspace/workspace.h"
 
+#include <cmath>
+
 #include "mainwindow/run_cycle.h"
 #include "model/system_file.h"
 
@@ -37,7 +39,22 @@ FileOutcome openSystemFile(Workspace& ws, const std::string& path) {
 
 FileOutcome Speichern(Workspace& ws, const std::string& path) {
     ws.model.sys.graphScale = ws.settings.controls.systemScale;
-    std::string error = writeSystemFile(ws.model, path);
+    prepareForWriting(ws.model);
+    // The file states the focal length in millimetres and its lengths in units
+    // of it. Both come from an evaluation of the system as it stands, not from
+    // the last one, which may predate an edit or "Normieren". A system that
+    // cannot be evaluated is written with its lengths as stored, in units of
+    // the reference focal length.
+    SystemModel out = ws.model;
+    ParaxialData paraxial;
+    AberrationSums sums;
+    if (!EvaluateSystem(out, false, paraxial, sums).ok) {
+        out = ws.model;
+        out.sys.normFocal = 1.0;
+        out.sys.focalLength = std::copysign(out.sys.focalLengthRef, out.sys.focalLength);
+        out.sys.fNumber = std::copysign(out.sys.fNumberRef, out.sys.fNumber);
+    }
+    std::string error = writeSystemFile(out, path);
     if (!error.empty()) return {false, error};
     ws.model.sys.fileName = path;
     ws.flags.documentModified = false;

@@ -179,19 +179,25 @@ TEST(SystemFile, TabulatedMediumAtOtherWavelengthsIsMarked) {
     EXPECT_FALSE(loaded.surf[0].lambdaMismatch[colourIndex(kRed)]);
 }
 
-TEST(SystemFile, LongMediumNamesAreCutAfterThirtyCharacters) {
-    // The row holds 30 characters for the 5 blanks and the name; a longer name
-    // is cut. When its tag survives, the coefficients behind it still load.
+TEST(SystemFile, LongMediumNamesKeepTwentyNineCharacters) {
+    // The reader takes 30 characters after the limit for the name; a long name
+    // is written with a single blank before it, so 29 characters survive and
+    // the coefficients behind it still load.
     SystemModel m = test::singlet(0.6, -1.8, 0.05);
     m.surf[1].medium = "S     N-BK7          Sel+extra";
     SystemModel loaded = readBack(formatted(m));
-    EXPECT_EQ(loaded.surf[1].medium, "S     N-BK7          Sel+");
+    EXPECT_EQ(loaded.surf[1].medium, "S     N-BK7          Sel+extr");
     for (size_t k = 0; k < 6; ++k)
         EXPECT_NEAR(loaded.surf[1].coef[k], m.surf[1].coef[k], 5e-10);  // nine decimals
+    // A name with a blank near its end: the word after it is no coefficient.
+    m.surf[1].medium = "Sel glass name that is long x";
+    loaded = readBack(formatted(m));
+    EXPECT_EQ(loaded.surf[1].medium, "Sel glass name that is long x");
+    EXPECT_NEAR(loaded.surf[1].coef[0], m.surf[1].coef[0], 5e-10);
     // A name cut before its tag is read as a medium with stored indices.
     m.surf[1].medium = "S     a very long glass name Sel";
     loaded = readBack(formatted(m));
-    EXPECT_EQ(loaded.surf[1].medium, "S     a very long glass n");
+    EXPECT_EQ(loaded.surf[1].medium, "S     a very long glass name");
     EXPECT_NEAR(loaded.surf[1].n[colourIndex(kGreen)], 1.518722, 1e-12);
 }
 

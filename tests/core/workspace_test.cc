@@ -232,5 +232,63 @@ TEST(Normalise, RescalesToUnitFocalLength) {
     EXPECT_NEAR(m.sys.normFocal, 1.0, 1e-11);
 }
 
+// A diverging lens of about -998 mm: its shape, its negative focal length and
+// its positive glass thickness survive "Normieren" and the fixed-focal-length
+// mode, which scale by the magnitude of the focal length.
+SystemModel divergingLens() {
+    SystemModel m = test::singlet(-0.6, 1.8, 0.05);
+    ParaxialData p;
+    AberrationSums s;
+    EXPECT_TRUE(EvaluateSystem(m, false, p, s).ok);
+    EXPECT_LT(m.sys.normFocal, -0.8);
+    return m;
+}
+
+TEST(Normalise, ADivergingSystemKeepsItsShape) {
+    SystemModel m = divergingLens();
+    const double F = m.sys.normFocal;
+    Normalise(m);
+    EXPECT_NEAR(m.surf[1].r, -0.6 / -F, 1e-15);
+    EXPECT_GT(m.surf[1].e, 0.0);
+    EXPECT_NEAR(m.sys.normFocal, -1.0, 0.0);  // what the next evaluation finds
+    ParaxialData p;
+    AberrationSums s;
+    ASSERT_TRUE(EvaluateSystem(m, false, p, s).ok);
+    EXPECT_NEAR(m.sys.normFocal, -1.0, 1e-11);
+    EXPECT_NEAR(m.sys.focalLength, -1000.0, 1e-8);
+
+    SystemModel fixed = divergingLens();
+    ASSERT_TRUE(EvaluateSystem(fixed, true, p, s).ok);
+    EXPECT_NEAR(fixed.surf[1].r, m.surf[1].r, 1e-12);
+    EXPECT_NEAR(fixed.surf[1].e, m.surf[1].e, 1e-12);
+    EXPECT_NEAR(fixed.sys.normFocal, -1.0, 1e-11);
+}
+
+TEST_F(WorkspaceTest, ASaveRightAfterNormalisingWritesTheNormalisedSystem) {
+    ws.model = test::singlet(0.6, -1.8, 0.05);
+    Start(ws);
+    const double F = ws.model.sys.normFocal;
+    ASSERT_GT(std::fabs(F - 1.0), 0.1);
+    Normalise(ws.model);  // no evaluation before the save
+    ASSERT_TRUE(Speichern(ws, path("normalised.opt")).ok);
+    Initialize(ws);
+    ASSERT_TRUE(openSystemFile(ws, path("normalised.opt")).ok);
+    EXPECT_NEAR(ws.model.surf[1].r, 0.6 / F, 1e-6);
+    EXPECT_NEAR(ws.model.sys.normFocal, 1.0, 1e-5);
+
+    // An edit after the last evaluation counts too: the scale comes from the
+    // system as it is saved.
+    ws.model.surf[1].r = 0.5;
+    ParaxialData p;
+    AberrationSums s;
+    SystemModel expected = ws.model;
+    ASSERT_TRUE(EvaluateSystem(expected, false, p, s).ok);
+    ASSERT_TRUE(Speichern(ws, path("edited.opt")).ok);
+    Initialize(ws);
+    ASSERT_TRUE(openSystemFile(ws, path("edited.opt")).ok);
+    EXPECT_NEAR(ws.model.surf[1].r, 0.5 / expected.sys.normFocal, 1e-6);
+    EXPECT_NEAR(ws.model.sys.focalLength, expected.sys.focalLength, 0.5);
+}
+
 }  // namespace
 }  // namespace vn
