@@ -71,7 +71,7 @@ public:
         if (failed()) return 0.0;
         auto value = fmt::parseNumber(token, '.');
         if (!value) {
-            fail(std::string(field) + ": " + quoted(token) + " is not a number");
+            fail(std::string(field) + ": " + quoted(token) + " ist keine Zahl");
             return 0.0;
         }
         return *value;
@@ -82,7 +82,7 @@ public:
         if (failed()) return 0;
         auto value = fmt::parseInteger(token);
         if (!value) {
-            fail(std::string(field) + ": " + quoted(token) + " is not a whole number");
+            fail(std::string(field) + ": " + quoted(token) + " ist keine ganze Zahl");
             return 0;
         }
         return *value;
@@ -109,7 +109,7 @@ public:
     }
 
     void fail(const std::string& message) {
-        if (!failed()) error_ = name_ + ", line " + std::to_string(lineNumber()) + ": " + message;
+        if (!failed()) error_ = name_ + ", Zeile " + std::to_string(lineNumber()) + ": " + message;
     }
 
 private:
@@ -130,7 +130,7 @@ private:
             nextLine();
         }
         if (atEnd()) {
-            error_ = name_ + ": the file ends before " + field;
+            error_ = name_ + ": die Datei endet vor " + field;
             return {};
         }
         const std::string& text = lines_[line_];
@@ -175,18 +175,18 @@ size_t coefficientTail(const std::string& name) {
 
 bool readSurfaceRow(FreeFormReader& in, int i, SystemModel& t) {
     Surface& s = t.surf[at(i)];
-    const std::string where = "surface row " + std::to_string(i);
-    s.r = in.readNumber(("radius of " + where).c_str());
-    s.e = in.readNumber(("distance of " + where).c_str());
+    const std::string where = "Flächenzeile " + std::to_string(i);
+    s.r = in.readNumber(("Radius in " + where).c_str());
+    s.e = in.readNumber(("Abstand in " + where).c_str());
     for (int colour : kListedColours)
-        s.n[at(colourIndex(colour))] = in.readNumber(("index of " + where).c_str());
-    s.k = in.readNumber(("conic constant of " + where).c_str());
-    s.u = in.readNumber(("tilt of " + where).c_str());
-    s.h = in.readNumber(("limit of " + where).c_str());
+        s.n[at(colourIndex(colour))] = in.readNumber(("Brechzahl in " + where).c_str());
+    s.k = in.readNumber(("Deform in " + where).c_str());
+    s.u = in.readNumber(("Winkel in " + where).c_str());
+    s.h = in.readNumber(("Grenze in " + where).c_str());
     if (in.failed()) return false;
     const double green = s.n[at(colourIndex(kGreen))];
     if (green == 0.0) {
-        in.fail("the index of " + where + " is 0");
+        in.fail("die Brechzahl (grün) in " + where + " ist 0");
         return false;
     }
     std::string name = in.readChars(kMediumChars);
@@ -204,7 +204,7 @@ bool readSurfaceRow(FreeFormReader& in, int i, SystemModel& t) {
     const unsigned tags = mediumTags(s.medium);
     if (tags & kCoefficientTags) {
         if (cut) in.skipRestOfWord();
-        for (double& k : s.coef) k = in.readNumber(("coefficient of " + where).c_str());
+        for (double& k : s.coef) k = in.readNumber(("Koeffizient in " + where).c_str());
         if (in.failed()) return false;
         markWavelengthMismatch(s, t.sys.wavelength);
         RecomputeIndices(s, t.sys.wavelength);
@@ -216,17 +216,17 @@ bool readSurfaceRow(FreeFormReader& in, int i, SystemModel& t) {
 // Reads the lines of one surface list ("Schmidt" or free surfaces).
 bool readSurfaceLines(FreeFormReader& in, int count, bool schmidt, SystemModel& t) {
     std::array<int, kTableSize>& list = schmidt ? t.sys.schmidtList : t.sys.asphereList;
-    const char* what = schmidt ? "Schmidt line" : "free-surface line";
+    const char* what = schmidt ? "Schmidtzeile" : "Zeile der freien Fläche";
     for (int k = 1; k <= count; ++k) {
-        const long long j = in.readInteger((std::string("surface number of a ") + what).c_str());
+        const long long j = in.readInteger((std::string("Flächennummer einer ") + what).c_str());
         if (in.failed()) return false;
         if (j < 1 || j > t.N()) {
-            in.fail(std::string(what) + " for surface " + std::to_string(j) +
-                    ", which is not one of the surfaces 1.." + std::to_string(t.N()));
+            in.fail(std::string(what) + " für Fläche " + std::to_string(j) +
+                    ", die nicht unter den Flächen 1.." + std::to_string(t.N()) + " ist");
             return false;
         }
         Surface& s = t.surf[at(static_cast<int>(j))];
-        const std::string field = std::string(what) + " of surface " + std::to_string(j);
+        const std::string field = std::string(what) + " der Fläche " + std::to_string(j);
         if (schmidt) {
             for (double* v : {&s.schmidt, &s.A2, &s.A4, &s.A6, &s.nz})
                 *v = in.readNumber(field.c_str());
@@ -330,52 +330,52 @@ SystemFileResult readSystemLines(const std::vector<std::string>& lines, const st
     sys.source = cp1252ToUtf8(in.readLine());
     in.nextLine();
 
-    sys.focalLength = in.readNumber("focal length");
+    sys.focalLength = in.readNumber("Brennweite");
     in.nextLine();
-    sys.fNumber = in.readNumber("f-number");
+    sys.fNumber = in.readNumber("Öffnungszahl");
     in.nextLine();
-    sys.fieldAngle = in.readNumber("field angle");
+    sys.fieldAngle = in.readNumber("Objektwinkel");
     in.nextLine();
-    const long long spiders = in.readInteger("number of spider vanes");
+    const long long spiders = in.readInteger("Anzahl Fangspiegelstreben");
     in.nextLine();
-    const long long surfaces = in.readInteger("number of surfaces");
+    const long long surfaces = in.readInteger("Anzahl Flächen");
     in.nextLine();
-    const long long schmidtCount = in.readInteger("number of Schmidt surfaces");
-    const long long asphereCount = in.readInteger("number of free surfaces");
+    const long long schmidtCount = in.readInteger("Anzahl Schmidtflächen");
+    const long long asphereCount = in.readInteger("Anzahl freie Flächen");
     in.nextLine();
-    sys.graphScale = in.readNumber("drawing scale");
+    sys.graphScale = in.readNumber("Grafik Maßstab");
     in.nextLine();
-    sys.entrancePupil = in.readNumber("entrance pupil");
+    sys.entrancePupil = in.readNumber("Eintrittspupille");
     in.nextLine();
-    sys.objectDistance = in.readNumber("object distance");
+    sys.objectDistance = in.readNumber("Objektweite");
     in.nextLine();
     in.nextLine();
     in.nextLine();
     std::array<double, 3> wavelength{};
     for (int colour : kListedColours)
-        wavelength[at(colourIndex(colour))] = in.readNumber("wavelength");
+        wavelength[at(colourIndex(colour))] = in.readNumber("Wellenlänge");
     in.nextLine();
     if (in.failed()) return {false, in.error()};
 
     if (spiders < 0 || spiders > 255)
-        return {false, name + ": the number of spider vanes " + std::to_string(spiders) +
-                           " lies outside 0..255"};
+        return {false, name + ": die Anzahl Fangspiegelstreben " + std::to_string(spiders) +
+                           " liegt nicht in 0..255"};
     if (surfaces < 1 || surfaces > kMaxSurfaces)
-        return {false, name + ": the number of surfaces " + std::to_string(surfaces) +
-                           " lies outside 1.." + std::to_string(kMaxSurfaces)};
+        return {false, name + ": die Anzahl Flächen " + std::to_string(surfaces) +
+                           " liegt nicht in 1.." + std::to_string(kMaxSurfaces)};
     if (schmidtCount < 0 || asphereCount < 0 || schmidtCount + asphereCount > surfaces)
-        return {false, name + ": " + std::to_string(schmidtCount) + " Schmidt and " +
-                           std::to_string(asphereCount) + " free-surface lines for " +
-                           std::to_string(surfaces) + " surfaces"};
+        return {false, name + ": " + std::to_string(schmidtCount) + " Schmidtzeilen und " +
+                           std::to_string(asphereCount) + " Zeilen freier Flächen für " +
+                           std::to_string(surfaces) + " Flächen"};
     for (double w : wavelength)
-        if (!(w > 0.0)) return {false, name + ": a wavelength is not positive"};
+        if (!(w > 0.0)) return {false, name + ": eine Wellenlänge ist nicht positiv"};
     sys.spiderCount = static_cast<std::uint8_t>(spiders);
     sys.surfaceCount = static_cast<int>(surfaces);
     sys.schmidtCount = static_cast<int>(schmidtCount);
     sys.asphereCount = static_cast<int>(asphereCount);
     sys.wavelength = wavelength;
-    if (sys.focalLength == 0.0) return {false, name + ": the focal length is 0"};
-    if (sys.fNumber == 0.0) return {false, name + ": the f-number is 0"};
+    if (sys.focalLength == 0.0) return {false, name + ": die Brennweite ist 0"};
+    if (sys.fNumber == 0.0) return {false, name + ": die Öffnungszahl ist 0"};
     // The file states the focal length and f-number with their sign (negative
     // for a diverging system); the references that scale the stored lengths to
     // millimetres and give the aperture are their magnitudes, or every save and
@@ -517,7 +517,7 @@ std::string nonFiniteValue(const SystemModel& m) {
     for (double v :
          {s.focalLength, s.fNumber, s.fieldAngle, s.graphScale, s.entrancePupil, s.objectDistance,
           s.normFocal, s.wavelength[0], s.wavelength[1], s.wavelength[2]})
-        if (!std::isfinite(v)) return "a value of the system data";
+        if (!std::isfinite(v)) return "ein Wert der Systemdaten";
     for (int i = 0; i <= m.N(); ++i) {
         const Surface& e = m.surf[at(i)];
         bool finite = std::isfinite(e.r) && std::isfinite(e.e) && std::isfinite(e.k) &&
@@ -527,7 +527,7 @@ std::string nonFiniteValue(const SystemModel& m) {
         for (double n : e.n) finite = finite && std::isfinite(n);
         if (mediumTags(e.medium) & kCoefficientTags)
             for (double k : e.coef) finite = finite && std::isfinite(k);
-        if (!finite) return "a value of surface " + std::to_string(i);
+        if (!finite) return "ein Wert der Fläche " + std::to_string(i);
     }
     return {};
 }
@@ -536,7 +536,7 @@ std::string nonFiniteValue(const SystemModel& m) {
 
 std::string writeSystemFile(SystemModel& m, const std::string& path) {
     if (const std::string bad = nonFiniteValue(m); !bad.empty())
-        return "Cannot save " + path + ": " + bad + " is not a finite number";
+        return path + " kann nicht gespeichert werden: " + bad + " ist keine endliche Zahl";
     prepareForWriting(m);
     return writeTextLinesAtomically(path, formatSystemFile(m));
 }

@@ -134,18 +134,18 @@ TextFileResult readTextLines(const std::string& path) {
     std::error_code ec;
     const std::filesystem::file_status status = std::filesystem::status(path, ec);
     if (std::filesystem::is_directory(status)) {
-        result.error = "Cannot open " + path + ": it is a folder";
+        result.error = path + " kann nicht geöffnet werden: es ist ein Ordner";
         return result;
     }
     // A named pipe, a device or a socket would block the reader or never end:
     // only regular files are the program's files.
     if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status)) {
-        result.error = "Cannot open " + path + ": it is not a regular file";
+        result.error = path + " kann nicht geöffnet werden: es ist keine gewöhnliche Datei";
         return result;
     }
     std::ifstream in(path, std::ios::binary);
     if (!in) {
-        result.error = "Cannot open " + path + ": " + std::strerror(errno);
+        result.error = path + " kann nicht geöffnet werden: " + std::strerror(errno);
         return result;
     }
     std::string bytes;
@@ -153,12 +153,12 @@ TextFileResult readTextLines(const std::string& path) {
     while (in.read(buf, sizeof buf) || in.gcount() > 0) {
         bytes.append(buf, static_cast<size_t>(in.gcount()));
         if (bytes.size() > kMaxTextFileBytes) {
-            result.error = "Cannot read " + path + ": the file is larger than 64 MiB";
+            result.error = path + " kann nicht gelesen werden: die Datei ist größer als 64 MiB";
             return result;
         }
     }
     if (in.bad()) {
-        result.error = "Cannot read " + path;
+        result.error = path + " kann nicht gelesen werden";
         return result;
     }
     result.lines = splitLines(bytes);
@@ -174,14 +174,15 @@ std::string writeTextLinesAtomically(const std::string& path,
     temp += ".tmp-write";
     {
         std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        if (!out) return "Cannot create " + temp.string() + ": " + std::strerror(errno);
+        if (!out) return temp.string() + " kann nicht angelegt werden: " + std::strerror(errno);
         for (const std::string& line : lines) {
             out.write(line.data(), static_cast<std::streamsize>(line.size()));
             out.write("\r\n", 2);
         }
         out.flush();
         if (!out) {
-            std::string message = "Cannot write " + temp.string() + ": " + std::strerror(errno);
+            std::string message =
+                temp.string() + " kann nicht geschrieben werden: " + std::strerror(errno);
             out.close();
             std::error_code ignored;
             fs::remove(temp, ignored);
@@ -193,7 +194,7 @@ std::string writeTextLinesAtomically(const std::string& path,
     if (ec) {
         std::error_code ignored;
         fs::remove(temp, ignored);
-        return "Cannot replace " + path + ": " + ec.message();
+        return path + " kann nicht ersetzt werden: " + ec.message();
     }
     return {};
 }

@@ -248,7 +248,7 @@ TEST(SystemFileRoundTrip, ValuesThatCannotBeWrittenAreRefused) {
     const auto size = std::filesystem::file_size(path);
     m.surf[1].r = std::nan("");
     const std::string error = writeSystemFile(m, path.string());
-    EXPECT_NE(error.find("surface 1"), std::string::npos) << error;
+    EXPECT_NE(error.find("Fläche 1"), std::string::npos) << error;
     EXPECT_EQ(std::filesystem::file_size(path), size);
     std::filesystem::remove(path);
 }
@@ -260,7 +260,7 @@ TEST(SystemFileReader, MessagesNameTheFirstMissingFieldAndShowControlCharacters)
     SystemModel m = test::defaultSystem();
     SystemFileResult r = readSystemLines(early, "early.opt", m);
     ASSERT_FALSE(r.ok);
-    EXPECT_NE(r.error.find("before radius of surface row 0"), std::string::npos) << r.error;
+    EXPECT_NE(r.error.find("endet vor Radius in Flächenzeile 0"), std::string::npos) << r.error;
 
     lines[16] = std::string(" -2.0\0x1 ", 9);
     r = readSystemLines(lines, "nul.opt", m);
@@ -289,7 +289,7 @@ TEST(SystemFileReader, AnyLineEndAndOnlyRegularFiles) {
     SystemModel m = test::defaultSystem();
     const SystemFileResult r = readSystemFile(fifo.string(), m);  // must not block
     EXPECT_FALSE(r.ok);
-    EXPECT_NE(r.error.find("not a regular file"), std::string::npos) << r.error;
+    EXPECT_NE(r.error.find("keine gewöhnliche Datei"), std::string::npos) << r.error;
     std::filesystem::remove(fifo);
 }
 
