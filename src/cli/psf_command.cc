@@ -139,7 +139,7 @@ int psfCommand(const std::vector<std::string>& args) {
 
     JsonWriter json;
     json.beginObject();
-    json.field("strehl", a.strehl).field("peak", a.peak);
+    json.field("strehl", a.strehl).field("strehlPeak", a.strehlPeak).field("peak", a.peak);
     json.field("transmission", static_cast<double>(ws->psf.transmission));
     writeEnergy(json, a.psf);
     json.key("reference").beginObject();

@@ -286,6 +286,7 @@ PsfAnalysis analysePsf(const PsfGrid& grid, const AnalysisSetup& s, WorkerPool& 
         for (int i = 0; i < s.azimuths; ++i) out.totalEnergy += r * grid.at(r, i, 1);
     for (int r = 0; r < s.radius; ++r) out.referenceEnergy += r * grid.profile[at(r)];
     out.reference = referenceEncircledEnergy(grid, s, out.referenceEnergy);
+    out.strehlPeak = ratio(out.peak, grid.profile[0]);
     out.psf = psfEncircledEnergy(grid, s, out.peakRadius, out.peakAzimuth, out.totalEnergy);
     transferCurves(grid, s, out.totalEnergy, out.referenceEnergy, out, pool);
     return out;

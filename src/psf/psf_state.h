@@ -27,6 +27,9 @@ struct PsfAnalysis {
     // units of 2.5 degrees of grating phase, halved.
     std::array<float, kMtfFrequencies> mtf{}, mtfReference{}, ptf{};
     double strehl = 0.0;
+    // Peak of the PSF over the peak of the aberration-free reference of the
+    // same pupil: the classical Strehl ratio, beside the one from the MTF.
+    double strehlPeak = 0.0;
     double frequencyEndPerArcsec = 0.0;  // cycles per arcsecond at J = 40
 };
 
