@@ -5,7 +5,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 scripts/build.sh
-if [ -x build/src/app/varnistrale ]; then
-    exec build/src/app/varnistrale "$@"
+if [ -x build/src/varnistrale ]; then
+    exec build/src/varnistrale "$@"
 fi
 exec build/src/varnistrale-cli eval "${1:-data/examples/newtonian-f5.opt}"

@@ -10,6 +10,7 @@
 #include "cli/command_line.h"
 #include "cli/commands.h"
 #include "cli/json_writer.h"
+#include "model/data_paths.h"
 #include "model/number_format.h"
 #include "synthesis/synthesis_state.h"
 
@@ -344,7 +345,8 @@ int synthCommand(const std::vector<std::string>& rawArgs) {
         auto it = parsed.options.find(g.key);
         if (it == parsed.options.end()) continue;
         if (!catalogueRead) {
-            CatalogueReadResult read = readCatalogue(VARNISTRALE_DATA_DIR);
+            CatalogueReadResult read =
+                readCatalogue(dataDirectories(std::filesystem::current_path()));
             if (!read.error.empty()) return inputError(read.error);
             catalogue = std::move(read.catalogue);
             catalogueRead = true;

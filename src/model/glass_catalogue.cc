@@ -1,5 +1,7 @@
 #include "model/glass_catalogue.h"
 
+#include "model/data_paths.h"
+
 #include <cmath>
 #include <optional>
 #include <system_error>
@@ -139,22 +141,12 @@ std::string padRight(std::string text, std::size_t characters) {
 
 // --- The file ---
 
-fs::path findCatalogueFile(const fs::path& startDirectory) {
-    std::error_code ec;
-    const fs::path plain(kCatalogueFileName);
-    if (fs::is_regular_file(plain, ec)) {
-        // Absolute, so that a later change of the current directory (file
-        // dialogs change it) cannot turn the path into another file.
-        fs::path absolute = fs::absolute(plain, ec);
-        return ec ? plain : absolute;
-    }
-    const fs::path inStart = startDirectory / kCatalogueFileName;
-    if (fs::is_regular_file(inStart, ec)) return inStart;
-    return {};
+fs::path findCatalogueFile(const std::vector<fs::path>& directories) {
+    return findDataFile(kCatalogueFileName, directories);
 }
 
-CatalogueReadResult readCatalogue(const fs::path& startDirectory) {
-    const fs::path file = findCatalogueFile(startDirectory);
+CatalogueReadResult readCatalogue(const std::vector<fs::path>& directories) {
+    const fs::path file = findCatalogueFile(directories);
     if (file.empty()) return {{}, kCatalogueMissingOnRead};
     return readCatalogueFile(file);
 }
@@ -193,9 +185,9 @@ std::string writeCatalogueFile(const fs::path& file, const GlassCatalogue& catal
     return writeTextLinesAtomically(file.string(), lines);
 }
 
-std::string writeCatalogue(const fs::path& startDirectory, const GlassCatalogue& catalogue,
-                           std::string_view date) {
-    const fs::path file = findCatalogueFile(startDirectory);
+std::string writeCatalogue(const std::vector<fs::path>& directories,
+                           const GlassCatalogue& catalogue, std::string_view date) {
+    const fs::path file = findCatalogueFile(directories);
     if (file.empty()) return kCatalogueMissingOnWrite;
     return writeCatalogueFile(file, catalogue, date);
 }

@@ -64,10 +64,9 @@ struct GlassCatalogue {
 
 // --- The file ---
 
-// Where the catalogue is: by its plain name relative to the current directory,
-// else in the directory that was current when the program started. Empty when
-// it is in neither.
-std::filesystem::path findCatalogueFile(const std::filesystem::path& startDirectory);
+// Where the catalogue is: the first of `directories` (dataDirectories gives the
+// program's search path) that holds it. Empty when none does.
+std::filesystem::path findCatalogueFile(const std::vector<std::filesystem::path>& directories);
 
 struct CatalogueReadResult {
     GlassCatalogue catalogue;  // empty when error is set
@@ -75,7 +74,7 @@ struct CatalogueReadResult {
 };
 
 // Reads the catalogue found by findCatalogueFile.
-CatalogueReadResult readCatalogue(const std::filesystem::path& startDirectory);
+CatalogueReadResult readCatalogue(const std::vector<std::filesystem::path>& directories);
 // Reads a catalogue file: skips the two header lines and takes every further
 // line as a record, unchecked; a record is only parsed when it is chosen.
 CatalogueReadResult readCatalogueFile(const std::filesystem::path& file);
@@ -90,7 +89,7 @@ std::string writeCatalogueFile(const std::filesystem::path& file, const GlassCat
 
 // Rewrites the catalogue where findCatalogueFile finds it; a catalogue that is
 // found nowhere is not written and kCatalogueMissingOnWrite comes back.
-std::string writeCatalogue(const std::filesystem::path& startDirectory,
+std::string writeCatalogue(const std::vector<std::filesystem::path>& directories,
                            const GlassCatalogue& catalogue, std::string_view date);
 
 // --- Records ---

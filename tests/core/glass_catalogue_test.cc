@@ -9,6 +9,7 @@
 #include <set>
 #include <sstream>
 
+#include "model/data_paths.h"
 #include "model/glass_sources.h"
 #include "model/medium.h"
 #include "model/number_format.h"
@@ -291,38 +292,69 @@ TEST(CatalogueFile, SearchesTheCurrentThenTheStartDirectory) {
     fs::create_directories(start);
     CurrentDirectory cd(current);
 
-    CatalogueReadResult read = readCatalogue(start);
+    CatalogueReadResult read = readCatalogue({fs::current_path(), start});
     EXPECT_EQ(read.error, kCatalogueMissingOnRead);
     EXPECT_EQ(read.catalogue.size(), 0u);
-    EXPECT_EQ(writeCatalogue(start, GlassCatalogue{}, "01.01.2027"), kCatalogueMissingOnWrite);
+    EXPECT_EQ(writeCatalogue({fs::current_path(), start}, GlassCatalogue{}, "01.01.2027"),
+              kCatalogueMissingOnWrite);
     EXPECT_FALSE(fs::exists(start / kCatalogueFileName));
     EXPECT_FALSE(fs::exists(current / kCatalogueFileName));
 
     writeBytes(start / kCatalogueFileName, catalogueBytes({"aus dem Startverzeichnis"}));
     fs::create_directory(current / kCatalogueFileName);  // a folder of that name is no catalogue
-    read = readCatalogue(start);
+    read = readCatalogue({fs::current_path(), start});
     ASSERT_EQ(read.catalogue.size(), 1u);
     EXPECT_EQ(read.catalogue.lines[0], "aus dem Startverzeichnis");
 
     fs::remove(current / kCatalogueFileName);
     writeBytes(current / kCatalogueFileName, catalogueBytes({"aus dem aktuellen"}));
-    read = readCatalogue(start);
+    read = readCatalogue({fs::current_path(), start});
     ASSERT_EQ(read.catalogue.size(), 1u);
     EXPECT_EQ(read.catalogue.lines[0], "aus dem aktuellen");
     EXPECT_TRUE(fs::path(read.catalogue.file).is_absolute());
+}
+
+TEST(CatalogueFile, TheSearchPathEndsInTheUsersAndTheInstalledDataFolders) {
+    TempDir dir;
+    const fs::path current = dir.path() / "current", start = dir.path() / "start",
+                   user = dir.path() / "xdg", prefix = dir.path() / "usr";
+    for (const fs::path& p :
+         {current, start, user / "varnistrale", prefix / "bin", prefix / "share/varnistrale"})
+        fs::create_directories(p);
+    CurrentDirectory cd(current);
+    const char* saved = std::getenv("XDG_DATA_HOME");
+    const std::string before = saved ? saved : "";
+    ::setenv("XDG_DATA_HOME", user.c_str(), 1);
+    const std::vector<fs::path> dirs = dataDirectories(start, prefix / "bin");
+    ASSERT_EQ(dirs.size(), 4u);
+    EXPECT_EQ(dirs[0], fs::current_path());
+    EXPECT_EQ(dirs[1], start);
+    EXPECT_EQ(dirs[2], user / "varnistrale");
+    EXPECT_EQ(dirs[3], prefix / "share/varnistrale");
+
+    // The installed catalogue is found when no folder before it has one, and
+    // a catalogue of the user's comes first.
+    writeBytes(prefix / "share/varnistrale" / kCatalogueFileName, catalogueBytes({"installiert"}));
+    EXPECT_EQ(readCatalogue(dirs).catalogue.lines.at(0), "installiert");
+    writeBytes(user / "varnistrale" / kCatalogueFileName, catalogueBytes({"eigene"}));
+    EXPECT_EQ(readCatalogue(dirs).catalogue.lines.at(0), "eigene");
+    if (saved)
+        ::setenv("XDG_DATA_HOME", before.c_str(), 1);
+    else
+        ::unsetenv("XDG_DATA_HOME");
 }
 
 TEST(CatalogueFile, RewriteWritesTitleColumnsAndEveryRecord) {
     TempDir dir;
     const fs::path file = dir.path() / kCatalogueFileName;
     writeBytes(file, catalogueBytes({kNbk7Line}));
-    CatalogueReadResult read = readCatalogue(dir.path());
+    CatalogueReadResult read = readCatalogue({dir.path()});
     ASSERT_TRUE(read.error.empty()) << read.error;
     GlassRecord accented = nbk7();
     accented.type = "L     Glas \u00e9t\u00e9       Sel";
     ASSERT_TRUE(storeRecord(read.catalogue, accented, true, -1).error.empty());
 
-    ASSERT_EQ(writeCatalogue(dir.path(), read.catalogue, "24.12.2026"), "");
+    ASSERT_EQ(writeCatalogue({dir.path()}, read.catalogue, "24.12.2026"), "");
     const std::string bytes = readBytes(file);
     const std::string expected = std::string(kCatalogueTitle) + "24.12.2026\r\n" +
                                  utf8ToCp1252(kCatalogueColumns) + "\r\n" + kNbk7Line + "\r\n" +
