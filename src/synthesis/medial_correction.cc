@@ -31,11 +31,12 @@ class Trial {
 public:
     explicit Trial(SystemModel& m) : m_(m) {}
 
-    // Evaluates; false (with the reason kept) when the system cannot be computed.
+    // Evaluates; false (with the reason kept) when the system or the sums the
+    // loops steer by cannot be computed.
     bool run() {
         ++count;
         status = EvaluateSystem(m_, false, paraxial_, sums);
-        return status.ok;
+        return status.ok && status.seidelComputable;
     }
 
     AberrationSums sums;
