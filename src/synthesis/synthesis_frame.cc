@@ -67,6 +67,13 @@ double greenIndex(const GlassSlot& slot) {
     return slot.n[kG];
 }
 
+GlassFields glassFields(const SynthesisGlassTable& table, int slot, char separator) {
+    if (!SynthesisGlassTable::isSlot(slot)) return {};
+    const GlassSlot& glass = table[slot];
+    return {glass.name, fmt::fixed(abbeNumber(glass), 5, 2, separator),
+            fmt::fixed(greenIndex(glass), 9, 6, separator)};
+}
+
 SynthesisResult refused(std::string message) {
     return {false, std::move(message)};
 }
