@@ -2,6 +2,8 @@
 // surface table of a system as "Öffnen" leaves it.
 #include <cstdio>
 #include <memory>
+#include <string>
+#include <utility>
 
 #include "cli/command_line.h"
 #include "cli/commands.h"
@@ -17,7 +19,11 @@ constexpr const char* kEvalHelp =
     "focus) and prints focal length (mm), normFocal, back focus (stored and mm),\n"
     "f-number, exit-pupil distance, axis deviation (rad), the obstruction ratio\n"
     "and overall length (mm) of the layout, the Seidel sums, the colour sums and\n"
-    "the surfaces 0..N+1 (n in the order red, green, blue).\n";
+    "the surfaces 0..N+1 (n in the order red, green, blue).\n"
+    "\n"
+    "When the Seidel sums are not computable (a Schmidt surface behind air),\n"
+    "seidelComputable is false, seidelStatus says why and the five sums are null;\n"
+    "everything else is computed as usual.\n";
 
 void writeSurface(JsonWriter& json, const SystemModel& m, int i) {
     const Surface& s = m.surf[at(i)];
@@ -64,10 +70,22 @@ int evalCommand(const std::vector<std::string>& args) {
     json.field("axisDeviation", p.axisDeviation);
     json.field("obstructionRatio", ws->layout.obstructionRatio);
     json.field("systemLength", ws->layout.systemLength);
+    const bool seidel = ws->evaluation.seidelComputable;
+    json.field("seidelComputable", seidel);
+    if (!seidel) json.field("seidelStatus", std::string_view(describe(ws->evaluation)));
     json.key("seidel").beginObject();
-    json.field("spherical", double(s.spherical)).field("coma", double(s.coma));
-    json.field("astigmatism", double(s.astigmatism)).field("curvature", double(s.curvature));
-    json.field("distortion", double(s.distortion));
+    const std::pair<const char*, float> sums[] = {{"spherical", s.spherical},
+                                                  {"coma", s.coma},
+                                                  {"astigmatism", s.astigmatism},
+                                                  {"curvature", s.curvature},
+                                                  {"distortion", s.distortion}};
+    for (const auto& [name, value] : sums) {
+        json.key(name);
+        if (seidel)
+            json.value(double(value));
+        else
+            json.null();
+    }
     json.endObject();
     json.key("colour").beginObject();
     json.field("chromatic", double(s.chromatic)).field("secondary", double(s.secondary));

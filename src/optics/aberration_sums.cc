@@ -26,12 +26,12 @@ constexpr double kVanishingInvariant = 1e-9;
 
 }  // namespace
 
-AberrationSums aberrationSums(const SystemModel& m, const ParaxialData& q, const GreenPass& g,
-                              Checked& c) {
+void seidelSums(const SystemModel& m, const ParaxialData& q, const GreenPass& g,
+                AberrationSums& sums, Checked& c) {
     const int N = m.N();
     const SurfaceTable& t = m.surf;
     constexpr size_t green = colourIndex(kGreen);
-    AberrationSums sums;
+    sums.spherical = sums.coma = sums.astigmatism = sums.curvature = sums.distortion = 0.0f;
     for (int i = 1; i <= N; ++i) {
         const double nBefore = t[at(i - 1)].n[green];
         const double nAfter = t[at(i)].n[green];
@@ -85,12 +85,14 @@ AberrationSums aberrationSums(const SystemModel& m, const ParaxialData& q, const
         sums.curvature = single(double(sums.curvature) + S4 + S4a);
         sums.distortion = single(double(sums.distortion) + S5 + S5a);
     }
+}
+
+void colourSums(const ParaxialData& q, const GreenPass& g, AberrationSums& sums, Checked& c) {
     const double L = g.L;
     sums.chromatic = single(c.div(q.backFocusRed - q.backFocusBlue, L, 0, kReasonFocal));
     sums.secondary = single(c.div((q.backFocusRed + q.backFocusBlue) - 2.0 * q.backFocusGreen,
                                   2.0 * L, 0, kReasonFocal));
     sums.lateralColour = single(c.div(q.focalRed - q.focalBlue, L, 0, kReasonFocal));
-    return sums;
 }
 
 }  // namespace vn::detail

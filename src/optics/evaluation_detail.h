@@ -40,10 +40,12 @@ struct GreenPass {
     double L = 0.0;                           // focal length in green
 };
 
-// Seidel sums from the green pass and the colour sums from the back focal
-// distances and focal lengths of the three colours.
-AberrationSums aberrationSums(const SystemModel& m, const ParaxialData& q, const GreenPass& g,
-                              Checked& checked);
+// The five Seidel sums from the green pass, into `sums`.
+void seidelSums(const SystemModel& m, const ParaxialData& q, const GreenPass& g,
+                AberrationSums& sums, Checked& checked);
+// The colour sums from the back focal distances and focal lengths of the three
+// colours, into `sums`.
+void colourSums(const ParaxialData& q, const GreenPass& g, AberrationSums& sums, Checked& checked);
 
 inline constexpr const char* kReasonRadius = "der Radius ist 0";
 inline constexpr const char* kReasonIndex = "die Brechzahl ist 0";

@@ -76,6 +76,14 @@ bool allFinite(const std::array<double, Size>& a, int last) {
     return true;
 }
 
+bool finiteSeidel(const AberrationSums& s) {
+    const float sums[] = {s.spherical, s.coma, s.astigmatism, s.curvature, s.distortion};
+    for (float v : sums)
+        if (!std::isfinite(v)) return false;
+    return true;
+}
+
+// The first-order data and the colour sums.
 bool finite(const ParaxialData& q, const AberrationSums& s, int N) {
     const double scalars[] = {q.backFocus,         q.focusSign,     q.signedFocal,
                               q.exitPupilDistance, q.axisDeviation, q.objectDistanceF,
@@ -83,8 +91,7 @@ bool finite(const ParaxialData& q, const AberrationSums& s, int N) {
                               q.backFocusRed,      q.backFocusBlue, q.backFocusGreen};
     for (double v : scalars)
         if (!std::isfinite(v)) return false;
-    const float sums[] = {s.spherical,  s.coma,      s.astigmatism, s.curvature,
-                          s.distortion, s.chromatic, s.secondary,   s.lateralColour};
+    const float sums[] = {s.chromatic, s.secondary, s.lateralColour};
     for (float v : sums)
         if (!std::isfinite(v)) return false;
     return allFinite(q.rF, N) && allFinite(q.eF, N) && allFinite(q.A2F, N) && allFinite(q.A4F, N) &&
@@ -255,10 +262,25 @@ EvaluationStatus evaluateOnce(SystemModel& m, bool fixedFocal, ParaxialData& p,
                                                : 1.0 / r[at(k)] - 1.0 / r[at(k + 1)];
     }
 
-    const AberrationSums newSums = c.ok() ? detail::aberrationSums(m, q, green, c) : sums;
+    if (!c.ok()) return c.status();
+    AberrationSums newSums;
+    detail::colourSums(q, green, newSums, c);
     if (!c.ok()) return c.status();
     if (!std::isfinite(M) || M == 0.0 || !finite(q, newSums, N))
         return {false, 0, detail::kReasonNonFinite};
+    // The Seidel sums can fail where the first-order data do not; the rest of
+    // the evaluation stands without them.
+    Checked seidel;
+    detail::seidelSums(m, q, green, newSums, seidel);
+    if (seidel.ok() && !finiteSeidel(newSums)) seidel.fail(0, detail::kReasonNonFinite);
+    EvaluationStatus status;
+    if (!seidel.ok()) {
+        newSums.spherical = newSums.coma = newSums.astigmatism = 0.0f;
+        newSums.curvature = newSums.distortion = 0.0f;
+        status.seidelComputable = false;
+        status.seidelSurface = seidel.status().surface;
+        status.seidelReason = seidel.status().reason;
+    }
 
     // Commit.
     m.surf[0].e = e0;
@@ -277,7 +299,7 @@ EvaluationStatus evaluateOnce(SystemModel& m, bool fixedFocal, ParaxialData& p,
     }
     p = q;
     sums = newSums;
-    return {};
+    return status;
 }
 
 }  // namespace
@@ -294,12 +316,23 @@ EvaluationStatus EvaluateSystem(SystemModel& m, bool fixedFocal, ParaxialData& p
     return status;
 }
 
-std::string describe(const EvaluationStatus& status) {
-    if (status.ok) return {};
-    std::string text = "System nicht berechenbar: ";
-    if (status.surface > 0) text += "Fläche " + std::to_string(status.surface) + ": ";
-    text += status.reason ? status.reason : detail::kReasonNonFinite;
+namespace {
+
+std::string because(const char* lead, int surface, const char* reason) {
+    std::string text = lead;
+    if (surface > 0) text += "Fläche " + std::to_string(surface) + ": ";
+    text += reason ? reason : detail::kReasonNonFinite;
     return text + ".";
+}
+
+}  // namespace
+
+std::string describe(const EvaluationStatus& status) {
+    if (!status.ok) return because("System nicht berechenbar: ", status.surface, status.reason);
+    if (!status.seidelComputable)
+        return because("Fehler 3. Ordnung nicht berechenbar: ", status.seidelSurface,
+                       status.seidelReason);
+    return {};
 }
 
 }  // namespace vn

@@ -50,22 +50,33 @@ struct AberrationSums {
 
 // Why an evaluation could not be carried out. The model and the previous
 // results are left as they were.
+//
+// A system whose first-order data are computable but whose Seidel sums are
+// not (a Schmidt surface behind air divides by n - 1 = 0) counts as evaluated:
+// `ok` is set, everything else is written, the five Seidel sums are 0 and
+// `seidelComputable` is clear with the surface and reason of the first failure.
 struct EvaluationStatus {
     bool ok = true;
     int surface = 0;               // table entry where it failed, 0 when not tied to one
     const char* reason = nullptr;  // German text for the user, static storage
+    bool seidelComputable = true;
+    int seidelSurface = 0;
+    const char* seidelReason = nullptr;
 };
 
 // Evaluates the system paraxially in the three colours and computes the
 // aberration sums. On success it writes e[0] = -entrancePupil, normFocal,
 // fNumber and focalLength into the model, and in the fixed-focal-length mode
 // (`fixedFocal`) rescales the stored r, e, A2, A4, A6 to focal length 1.
-// A system that makes a denominator zero or a value non-finite changes
-// nothing and is reported as not computable. Allocates nothing.
+// A system that makes a denominator zero or a value non-finite in the
+// first-order data or the colour sums changes nothing and is reported as not
+// computable; one that does so only in the Seidel sums is evaluated without
+// them (see EvaluationStatus). Allocates nothing.
 EvaluationStatus EvaluateSystem(SystemModel& m, bool fixedFocal, ParaxialData& p,
                                 AberrationSums& sums);
 
-// The message shown for a failed evaluation.
+// The message shown for a failed evaluation, or for Seidel sums that are not
+// computable; empty when everything was computed.
 std::string describe(const EvaluationStatus& status);
 
 // arctan(x / sqrt(1 - x^2)); NaN for |x| > 1.

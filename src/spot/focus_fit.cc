@@ -108,15 +108,21 @@ void foldFitPass(const SpotStore& store, const PupilWeights& weights, const FitS
     }
 }
 
-double bestSphereRadius(const SpotResults& r, double curvature) {
+double medialImageRadius(double curvature, double finalIndex) {
+    const double radius = (finalIndex < 0.0 ? 1.0 : -1.0) / curvature;
+    // A flat medial image (curvature 0) gives no sphere.
+    if (!std::isfinite(radius) || radius == 0.0) return kFlatRadius;
+    return radius;
+}
+
+double bestSphereRadius(const SpotResults& r, double medialRadius) {
     const double sag = (r.fitZ[0] + r.fitZ[2]) / 2.0 - r.fitZ[1];
     double radius;
     if (std::fabs(sag) <= kVanishingSag)
-        radius = -1.0 / curvature;
+        radius = medialRadius;
     else
         radius = (sag * sag + r.fitY[2] * r.fitY[2] + r.fitX[2] * r.fitX[2]) / (2.0 * sag);
-    // A flat medial image (curvature 0) or a fit gone astray gives no sphere: the
-    // image surface stays flat.
+    // A fit gone astray gives no sphere: the image surface stays flat.
     if (!std::isfinite(radius) || radius == 0.0) return kFlatRadius;
     return radius;
 }

@@ -48,10 +48,17 @@ void traceFitRays(const TraceSystem& sys, const FitSetup& setup, SpotStore& stor
 void foldFitPass(const SpotStore& store, const PupilWeights& weights, const FitSetup& setup,
                  int pass, SpotResults& results);
 
+// Radius of the medial image surface from the medial curvature sum
+// ("Krümm") and the green index of the final medium: -1 / curvature in light
+// that runs forwards, +1 / curvature after an odd number of reflections (the
+// sum is taken in the signed indices, the radius in the model's direction of
+// travel). Flat when the sum is 0 or the radius not finite.
+double medialImageRadius(double curvature, double finalIndex);
+
 // Radius of the sphere through the axial best focus and the focus of the +w
-// point; -1 / curvature (the medial image curvature) when the sag between them
-// vanishes, flat when that is undefined too.
-double bestSphereRadius(const SpotResults& results, double curvature);
+// point; `medialRadius` when the sag between them vanishes, flat when that is
+// undefined too.
+double bestSphereRadius(const SpotResults& results, double medialRadius);
 
 // Tilt (degrees) and its azimuth (degrees) of the plane spanned by the
 // difference vectors of the two passes.

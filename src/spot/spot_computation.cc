@@ -264,9 +264,15 @@ ComputeStatus berechnen(Workspace& ws, WorkerPool& pool) {
     res.fitZ = {delta, delta, delta};
     res.fitY = {0.0, 0.0, 0.0};
     res.fitX = {0.0, 0.0, 0.0};
+    // Where the fit gives no sphere, the medial image surface of the Seidel
+    // sums stands in for it; without those sums the surface stays flat.
+    const double medialRadius =
+        ws.evaluation.seidelComputable
+            ? medialImageRadius(ws.sums.curvature, m.surf[at(N)].n[colourIndex(kGreen)])
+            : kFlatRadius;
     for (int pass = 0; pass < 2; ++pass) {
         foldFitPass(store, ws.spot.weights, setup, pass, res);
-        res.bestSphereRadius = bestSphereRadius(res, ws.sums.curvature);
+        res.bestSphereRadius = bestSphereRadius(res, medialRadius);
         std::array<double, 3>& d = pass == 0 ? res.diffA : res.diffB;
         d = {res.fitZ[2] - res.fitZ[0], res.fitY[2] - res.fitY[0], res.fitX[2] - res.fitX[0]};
     }

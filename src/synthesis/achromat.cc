@@ -94,7 +94,8 @@ SynthesisResult synthesiseAchromat(const AchromatInputs& in, const SynthesisGlas
     ParaxialData paraxial = ws.paraxial;
     AberrationSums sums;
     const EvaluationStatus status = EvaluateSystem(design, false, paraxial, sums);
-    if (!status.ok) return refused(describe(status) + " Nichts wurde ge\u00e4ndert.");
+    if (!status.ok || !status.seidelComputable)
+        return refused(describe(status) + " Nichts wurde ge\u00e4ndert.");
     if (std::fabs(sums.spherical - in.sphericalTarget) > kRootCheck &&
         sol.c[0] != sol.correction.vertex) {
         sol.c[0] = sol.correction.otherRoot;

@@ -31,11 +31,12 @@ class Trial {
 public:
     explicit Trial(SystemModel& m) : m_(m) {}
 
-    // Evaluates; false (with the reason kept) when the system cannot be computed.
+    // Evaluates; false (with the reason kept) when the system or the sums the
+    // loops steer by cannot be computed.
     bool run() {
         ++count;
         status = EvaluateSystem(m_, false, paraxial_, sums);
-        return status.ok;
+        return status.ok && status.seidelComputable;
     }
 
     AberrationSums sums;
@@ -52,6 +53,45 @@ private:
 void setLens(SystemModel& m, int first, double sign, double c, double phi, double n) {
     m.surf[at(first)].r = sign * radiusOf(c);
     m.surf[at(first + 1)].r = sign * radiusOf(c - phi / (n - 1.0));
+}
+
+// What a finished correction did not reach, or empty when every loop ended
+// on its own rule: the colours when the last colour loop did not converge;
+// spherical aberration and astigmatism when they end outside the middle
+// loop's tolerance; the coma when its loop ran out of passes before it crossed
+// the target (its rule has no tolerance: a crossing is followed by one
+// interpolated pass and the end).
+std::string residualMessage(const AberrationSums& sums, const MedialTargets& z,
+                            bool colourConverged, bool comaFinished) {
+    std::string message;
+    if (!colourConverged)
+        message = "Farbkorrektur nicht konvergiert: Farbl\u00e4ngsfehler " +
+                  fmt::general(sums.chromatic, 6) + ", Farbquerfehler " +
+                  fmt::general(sums.lateralColour, 6) + ".";
+    struct Residual {
+        const char* name;
+        double value, target;
+        bool reached;
+    };
+    const Residual seidel[] = {
+        {"\u00d6ffnungsfehler", sums.spherical, z.spherical,
+         std::fabs(sums.spherical - z.spherical) < kAstigSphericalTolerance},
+        {"Astigmatismus", sums.astigmatism, z.astigmatism,
+         std::fabs(sums.astigmatism - z.astigmatism) < kAstigSphericalTolerance},
+        {"Koma", sums.coma, z.coma, comaFinished},
+    };
+    std::string missed;
+    for (const Residual& r : seidel) {
+        if (r.reached) continue;
+        missed += missed.empty() ? " " : ", ";
+        missed += std::string(r.name) + " " + fmt::general(r.value, 6) + " statt " +
+                  fmt::general(r.target, 6);
+    }
+    if (!missed.empty()) {
+        if (!message.empty()) message += " ";
+        message += "Korrektur nicht erreicht:" + missed + ".";
+    }
+    return message;
 }
 
 }  // namespace
@@ -101,6 +141,7 @@ MedialOutcome correctMedial(const MedialProblem& p, SystemModel& m) {
     bool colourConverged = true;  // the last colour loop ended within its tolerance
     double offset = 0.0, step = kComaStep, previousComa = 0.0;
     bool firstOuter = true, crossed = false, firstInner = true;
+    bool comaFinished = false;  // the coma loop ended by its own rule, not its pass limit
     EquivalentSystem eq;
 
     for (int outer = 1; outer <= kOuterPasses; ++outer) {
@@ -216,18 +257,16 @@ MedialOutcome correctMedial(const MedialProblem& p, SystemModel& m) {
         offset += step;
         previousComa = sums.coma;
         firstOuter = false;
-        if (crossedBefore) break;
+        if (crossedBefore) {
+            comaFinished = true;
+            break;
+        }
     }
     out.ok = true;
     out.evaluations = trial.count;
-    if (!colourConverged) {
-        // Written all the same, as the loops keep their last state; the
-        // message says that the colours (of the last evaluation, which is the
-        // design's) are not at their targets.
-        out.message = "Farbkorrektur nicht konvergiert: Farbl\u00e4ngsfehler " +
-                      fmt::general(sums.chromatic, 6) + ", Farbquerfehler " +
-                      fmt::general(sums.lateralColour, 6) + ".";
-    }
+    // Written all the same, as the loops keep their last state; the message
+    // names what the last evaluation (the design's) leaves off its target.
+    out.message = residualMessage(sums, z, colourConverged, comaFinished);
     return out;
 }
 

@@ -67,6 +67,13 @@ double greenIndex(const GlassSlot& slot) {
     return slot.n[kG];
 }
 
+GlassFields glassFields(const SynthesisGlassTable& table, int slot, char separator) {
+    if (!SynthesisGlassTable::isSlot(slot)) return {};
+    const GlassSlot& glass = table[slot];
+    return {glass.name, fmt::fixed(abbeNumber(glass), 5, 2, separator),
+            fmt::fixed(greenIndex(glass), 9, 6, separator)};
+}
+
 SynthesisResult refused(std::string message) {
     return {false, std::move(message)};
 }
@@ -175,6 +182,14 @@ SynthesisResult commitDesign(Workspace& ws, SystemModel& design, double scale,
     AberrationSums sums;
     const EvaluationStatus status = EvaluateSystem(design, false, paraxial, sums);
     if (!status.ok) return refused(describe(status) + " Nichts wurde ge\u00e4ndert.");
+    // A new system starts without the position-tolerance offsets of the one it
+    // replaces. The trace applies them on the image plane too, and entries
+    // above N become surfaces again when the editor inserts some.
+    ClearTol(design);
+    for (int i = design.N() + 1; i < kTableSize; ++i) {
+        Surface& rest = design.surf[at(i)];
+        rest.tolDx = rest.tolDy = rest.tolDw = 0.0;
+    }
     ws.model = design;
     ws.settings.controls.systemScale = scale;
     ws.flags.modelChanged = true;

@@ -52,11 +52,32 @@ struct SynthesisGlassTable {
     // Not called "slots": the GUI toolkit reserves that word as a macro.
     std::array<GlassSlot, kGlassSlots> entries;
 
-    GlassSlot& operator[](int slot) { return entries[static_cast<std::size_t>(slot - 1)]; }
-    const GlassSlot& operator[](int slot) const {
-        return entries[static_cast<std::size_t>(slot - 1)];
+    static bool isSlot(int slot) { return slot >= 1 && slot <= kGlassSlots; }
+
+    // Any other number, the selected slot 0 before the first glass choice
+    // above all, stands for no slot: an empty one (no name, index 1), and what
+    // is written into it changes no slot of the table.
+    GlassSlot& operator[](int slot) {
+        if (isSlot(slot)) return entries[static_cast<std::size_t>(slot - 1)];
+        noSlot_ = GlassSlot{};
+        return noSlot_;
     }
+    const GlassSlot& operator[](int slot) const {
+        static const GlassSlot kNoSlot;
+        return isSlot(slot) ? entries[static_cast<std::size_t>(slot - 1)] : kNoSlot;
+    }
+
+private:
+    GlassSlot noSlot_;
 };
+
+// What a lens dialog's repaint shows of a slot: its name, the Abbe number
+// (fixed, 2 decimals, at most 5 digits) and the green index (fixed, 6
+// decimals, at most 9 digits). All three empty for no slot.
+struct GlassFields {
+    std::string name, abbe, index;
+};
+GlassFields glassFields(const SynthesisGlassTable& table, int slot, char separator = '.');
 
 // Empties every slot: no name, index 1 in all colours; the coefficients stay.
 void clearGlassTable(SynthesisGlassTable& table);

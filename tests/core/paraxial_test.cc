@@ -7,7 +7,9 @@
 #include <numbers>
 
 #include "allocation_counter.h"
+#include "mainwindow/run_cycle.h"
 #include "model/glass.h"
+#include "spot/spot_computation.h"
 #include "test_systems.h"
 
 namespace vn {
@@ -259,6 +261,48 @@ TEST(Paraxial, SchmidtPlateCancelsTheMirrorsSphericalAberration) {
     EXPECT_NEAR(e.sums.spherical, 0.0f, 1e-6f);
 }
 
+TEST(Paraxial, SchmidtSurfaceBehindAirLeavesOnlyTheSeidelSumsUncomputed) {
+    // The corrector profile on the plate's first face, behind air: the Schmidt
+    // term divides by n - 1 = 0, the first-order data do not see the profile.
+    SystemModel plain = test::schmidtCamera();
+    plain.surf[2].schmidt = 0.0;
+    SystemModel air = plain;
+    air.surf[1].schmidt = 1.0;
+    const Evaluated reference = evaluate(plain);
+    ASSERT_TRUE(reference.status.ok && reference.status.seidelComputable);
+    Evaluated e = evaluate(air);
+    ASSERT_TRUE(e.status.ok) << describe(e.status);
+    EXPECT_FALSE(e.status.seidelComputable);
+    EXPECT_EQ(e.status.seidelSurface, 1);
+    EXPECT_EQ(describe(e.status),
+              "Fehler 3. Ordnung nicht berechenbar: Fl\u00e4che 1: die Schmidt-Fl\u00e4che liegt "
+              "hinter Luft.");
+    EXPECT_EQ(e.model.sys.normFocal, reference.model.sys.normFocal);
+    EXPECT_EQ(e.model.sys.focalLength, reference.model.sys.focalLength);
+    EXPECT_EQ(e.p.backFocus, reference.p.backFocus);
+    EXPECT_EQ(e.p.exitPupilDistance, reference.p.exitPupilDistance);
+    EXPECT_EQ(e.sums.chromatic, reference.sums.chromatic);
+    EXPECT_EQ(e.sums.lateralColour, reference.sums.lateralColour);
+    for (float v :
+         {e.sums.spherical, e.sums.coma, e.sums.astigmatism, e.sums.curvature, e.sums.distortion})
+        EXPECT_EQ(v, 0.0f);
+
+    // The run cycle places the image plane and lays the system out; the spot
+    // computation runs, with a flat image surface where the fit has no sphere.
+    Workspace ws;
+    Initialize(ws);
+    ws.model = air;
+    const EvaluationStatus started = Start(ws);
+    ASSERT_TRUE(started.ok);
+    EXPECT_FALSE(ws.evaluation.seidelComputable);
+    EXPECT_EQ(ws.model.surf[3].e, reference.p.backFocus);
+    EXPECT_GT(ws.layout.systemLength, 0.0);
+    ws.spot.window.selectedY = ws.spot.window.chooserY + 100;  // the axis
+    const ComputeStatus spots = berechnen(ws);
+    EXPECT_TRUE(spots.ok) << spots.message;
+    EXPECT_EQ(ws.spot.results.bestSphereRadius, kFlatRadius);
+}
+
 // Copies the bytes of the model's numeric state so that "unchanged" can be
 // checked without caring about the meaning of every field.
 bool sameNumbers(const SystemModel& a, const SystemModel& b) {
@@ -284,7 +328,6 @@ TEST(Paraxial, ZeroDenominatorsLeaveModelAndResultsAlone) {
          [](SystemModel& m) {
              m.surf[1].n = {0.0, 0.0, 0.0};
          }},
-        {"Schmidt factor on the face behind air", [](SystemModel& m) { m.surf[1].schmidt = 1.0; }},
         {"tilt beyond total reflection", [](SystemModel& m) { m.surf[2].u = 60.0; }},
         {"object on the first vertex", [](SystemModel& m) { m.sys.objectDistance = 0.0; }},
     };

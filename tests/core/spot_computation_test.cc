@@ -87,8 +87,8 @@ TEST(SpotComputation, FieldPointAtTheChooserCentreIsTheAxis) {
     const SpotResults& res = ws->spot.results;
     const SpotStore& store = *ws->spot.store;
     // The three fit points coincide: no sag, so the best sphere is the medial
-    // image surface.
-    EXPECT_DOUBLE_EQ(res.bestSphereRadius, -1.0 / static_cast<double>(ws->sums.curvature));
+    // image surface, here behind one mirror.
+    EXPECT_DOUBLE_EQ(res.bestSphereRadius, 1.0 / static_cast<double>(ws->sums.curvature));
     EXPECT_EQ(res.distortion, 0.0);
     EXPECT_EQ(res.fieldAngle, 0.0);
     for (int j = 0; j < res.azimuths; ++j)
@@ -99,6 +99,29 @@ TEST(SpotComputation, FieldPointAtTheChooserCentreIsTheAxis) {
             ASSERT_EQ(store.x[axis], store.x[field]);
             ASSERT_EQ(store.wave[axis], store.wave[field]);
         }
+}
+
+TEST(SpotComputation, MedialFallbackAgreesWithTheFitWhateverTheNumberOfMirrors) {
+    // At the chooser centre the medial image surface stands in for the fit;
+    // one pixel off it the fit finds the sphere. Both describe the same image
+    // surface, so they agree in sign and nearly in size, after one mirror
+    // (Schmidt camera, the flat of the diagonal refractor), two (Newtonian) or
+    // none (achromat).
+    for (const char* name :
+         {"schmidt-camera.opt", "refractor-diagonal.opt", "newtonian-f5.opt", "achromat-f15.opt"}) {
+        const SystemModel m = test::example(name);
+        auto centre = test::spotsFor(m, {}, 0.0);
+        auto near = test::spotsFor(m, {}, 0.01);
+        const double fallback = centre->spot.results.bestSphereRadius;
+        const double fit = near->spot.results.bestSphereRadius;
+        ASSERT_NE(fit, kFlatRadius) << name;
+        EXPECT_NEAR(fallback, fit, 0.01 * std::fabs(fit)) << name;
+        // The radius goes into the model as the image surface.
+        EXPECT_EQ(centre->model.surf[at(m.N() + 1)].r, fallback) << name;
+    }
+    EXPECT_EQ(medialImageRadius(0.5, 1.0), -2.0);
+    EXPECT_EQ(medialImageRadius(0.5, -1.0), 2.0);
+    EXPECT_EQ(medialImageRadius(0.0, -1.0), kFlatRadius);
 }
 
 TEST(SpotComputation, SystemWithoutFieldComputesTheAxisTwice) {

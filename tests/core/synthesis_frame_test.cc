@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "model/number_format.h"
 #include "synthesis_test_support.h"
 
 namespace vn {
@@ -62,6 +63,39 @@ TEST(SynthesisGlassSlots, ChosenGlassesDisperseAndTabulatedOnesDoNot) {
     EXPECT_TRUE(glassChosen(tabulated));
     recomputeSlotIndices(tabulated, {tabulated.name, tabulated.name});
     EXPECT_FALSE(glassChosen(tabulated));
+}
+
+TEST(SynthesisGlassSlots, NoSelectedSlotIsAnEmptySlotOutsideTheTable) {
+    // Before the first "Auswahl Glas" the selected slot is 0: the repaint
+    // shows empty fields, and recomputing "its" indices touches no slot.
+    SynthesisState state;
+    ASSERT_EQ(state.selectedSlot, 0);
+    ASSERT_TRUE(
+        chooseSynthesisGlass(state.glasses[1], test::nbk7(), kSynthesisWavelengths).empty());
+    const SynthesisGlassTable before = state.glasses;
+    const SynthesisGlassTable& shown = state.glasses;
+    for (int slot : {0, -1, 7}) {
+        EXPECT_TRUE(shown[slot].name.empty()) << slot;
+        EXPECT_FALSE(glassChosen(shown[slot])) << slot;
+        const GlassFields fields = glassFields(shown, slot);
+        EXPECT_TRUE(fields.name.empty() && fields.abbe.empty() && fields.index.empty()) << slot;
+        GlassSlot& none = state.glasses[slot];
+        EXPECT_TRUE(none.name.empty()) << slot;
+        none.coef = test::nbk7().K;
+        none.name = "S     N-BK7          Sel";
+        recomputeSlotIndices(none, {none.name, none.name});
+        EXPECT_TRUE(state.glasses[slot].name.empty()) << slot;  // nothing is kept
+    }
+    for (int slot = 1; slot <= kGlassSlots; ++slot) {
+        EXPECT_EQ(state.glasses[slot].name, before[slot].name) << slot;
+        EXPECT_EQ(state.glasses[slot].n, before[slot].n) << slot;
+    }
+    // A slot of the table shows its values.
+    const GlassFields bk7 = glassFields(shown, 1, ',');
+    EXPECT_EQ(bk7.name, "S     N-BK7          Sel");
+    EXPECT_EQ(bk7.index, fmt::fixed(greenIndex(shown[1]), 9, 6, ','));
+    EXPECT_EQ(bk7.abbe, fmt::fixed(abbeNumber(shown[1]), 5, 2, ','));
+    EXPECT_EQ(glassFields(shown, 2).index, "1.000000");
 }
 
 TEST(SynthesisDialogs, OpeningOneClosesTheOthersAndEmptiesTheSlotsExceptCassegrain) {

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cmath>
 
+#include "model/number_format.h"
 #include "synthesis/medial_cassegrain.h"
 #include "synthesis/medial_triplet.h"
 #include "synthesis/tau_start_table.h"
@@ -211,6 +212,40 @@ TEST_F(MedialSynthesis, TripletWithDefaultsIsWrittenAndCorrectedForColour) {
     EXPECT_NEAR(ws->sums.lateralColour, 0.0, kCorrectedColour);
     EXPECT_NEAR(ws->sums.spherical, 0.0, kBendingStep);
     EXPECT_NEAR(ws->sums.astigmatism, 0.0, kAstigmatism);
+}
+
+TEST_F(MedialSynthesis, LoopsThatEndOffTheirTargetsSaySoInTheMessage) {
+    auto contains = [](const std::string& text, const std::string& part) {
+        return text.find(part) != std::string::npos;
+    };
+    // The triplet's defaults: every loop ends by its own rule.
+    const MedialSynthesisResult fine =
+        synthesiseMedialTriplet(MedialTripletInputs{}, ws->synthesis.glasses, *ws);
+    ASSERT_TRUE(fine.wrote);
+    EXPECT_EQ(fine.message, "");
+
+    // The Medial-Cassegrain's defaults: the middle loop uses all its passes,
+    // the fixed bending step of the front lens leaves the spherical aberration
+    // a few 1e-3 off. The design is kept, with the values it ends at.
+    const MedialSynthesisResult spherical =
+        synthesiseMedialCassegrain(MedialCassegrainInputs{}, ws->synthesis.glasses, *ws);
+    ASSERT_TRUE(spherical.wrote);
+    EXPECT_GT(std::fabs(ws->sums.spherical), 1e-3);
+    EXPECT_EQ(spherical.message.rfind("Korrektur nicht erreicht: ", 0), 0u) << spherical.message;
+    EXPECT_TRUE(contains(spherical.message,
+                         "\u00d6ffnungsfehler " + fmt::general(ws->sums.spherical, 6) + " statt 0"))
+        << spherical.message;
+    EXPECT_FALSE(contains(spherical.message, "Koma")) << spherical.message;
+
+    // A coma target the triplet never crosses: the coma loop runs out of its
+    // 51 passes.
+    MedialTripletInputs tri;
+    tri.targets.coma = 0.05;
+    const MedialSynthesisResult coma = synthesiseMedialTriplet(tri, ws->synthesis.glasses, *ws);
+    ASSERT_TRUE(coma.wrote);
+    EXPECT_LT(ws->sums.coma, 0.04);
+    EXPECT_TRUE(contains(coma.message, "Koma " + fmt::general(ws->sums.coma, 6) + " statt 0.05"))
+        << coma.message;
 }
 
 TEST_F(MedialSynthesis, ImpossibleDesignsWriteNothing) {

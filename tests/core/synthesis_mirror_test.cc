@@ -161,6 +161,25 @@ TEST(Cassegrain, DegenerateLayoutsWriteNothing) {
     EXPECT_FALSE(ws->flags.modelChanged);
 }
 
+TEST(Cassegrain, ANewDesignKeepsNoPositionToleranceOfTheOldSystem) {
+    // The old system has offsets on every entry, also on those that become the
+    // image plane (entry 3) and lie beyond it in the design.
+    auto ws = test::startedWorkspace();
+    for (Surface& s : ws->model.surf) {
+        s.tolDx = 0.01;
+        s.tolDy = -0.02;
+        s.tolDw = 0.5;
+    }
+    ASSERT_TRUE(synthesiseCassegrain(CassegrainInputs{}, *ws).wrote);
+    ASSERT_EQ(ws->model.N(), 2);
+    for (int i = 0; i < kTableSize; ++i) {
+        const Surface& s = ws->model.surf[at(i)];
+        EXPECT_EQ(s.tolDx, 0.0) << i;
+        EXPECT_EQ(s.tolDy, 0.0) << i;
+        EXPECT_EQ(s.tolDw, 0.0) << i;
+    }
+}
+
 TEST(Cassegrain, CreatingTheDialogSetsTheSystemData) {
     auto ws = test::startedWorkspace();
     cassegrainDialogCreated(*ws);

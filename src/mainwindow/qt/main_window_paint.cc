@@ -77,11 +77,14 @@ void MainWindow::refreshResultFields() {
     const AberrationSums& s = ws_.sums;
     const double lengthFactor =
         ws_.settings.controls.normalised ? 1.0 : ws_.model.sys.focalLengthRef;
-    ValOeff->setText(userFixed(s.spherical, 5, 3));
-    ValKoma->setText(userFixed(s.coma, 5, 3));
-    ValAst->setText(userFixed(s.astigmatism, 5, 3));
-    ValKrumm->setText(userFixed(s.curvature, 5, 3));
-    ValVerz->setText(userFixed(s.distortion, 5, 3));
+    // Seidel sums that are not computable stay empty; the status line says why.
+    const bool seidel = ws_.evaluation.seidelComputable;
+    const auto seidelText = [seidel](float v) { return seidel ? userFixed(v, 5, 3) : QString(); };
+    ValOeff->setText(seidelText(s.spherical));
+    ValKoma->setText(seidelText(s.coma));
+    ValAst->setText(seidelText(s.astigmatism));
+    ValKrumm->setText(seidelText(s.curvature));
+    ValVerz->setText(seidelText(s.distortion));
     ValSchnitt->setText(userFixed(ws_.paraxial.backFocus * lengthFactor, 7, 5));
     ValBrenn->setText(userFixed(ws_.model.sys.normFocal * lengthFactor, 7, 5));
     ObstrEdit->setText(userFixed(ws_.layout.obstructionRatio, 5, 3));
