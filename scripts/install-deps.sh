@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build, the tests and the program need, and
-# the German locale that the tests use to check locale independence. Does
-# nothing when everything is there already.
+# Installs the Debian packages the build, the tests and the program need (Qt's
+# German translations for its own dialogs among them), and the German locale
+# that the tests use to check locale independence. Does nothing when
+# everything is there already.
 set -euo pipefail
 
 packages=(
     build-essential cmake ninja-build pkg-config
     libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev
-    qt6-base-dev qt6-svg-dev libgl-dev
+    qt6-base-dev qt6-svg-dev libgl-dev qt6-translations-l10n
     clang-format-14 locales
 )
 

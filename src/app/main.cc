@@ -4,14 +4,17 @@
 #include <memory>
 
 #include "mainwindow/qt/main_window.h"
+#include "ui/qt/translations.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Varnistrale"));
     QApplication::setApplicationVersion(QStringLiteral(VARNISTRALE_VERSION));
+    vn::installGermanTranslations(app);
 
     auto workspace = std::make_unique<vn::Workspace>();
     vn::MainWindow window(*workspace);
+    QApplication::setWindowIcon(window.windowIcon());
     window.show();
 
     // A system file named on the command line is opened at start.

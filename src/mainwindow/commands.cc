@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "mainwindow/layout_painter.h"
 #include "mainwindow/run_cycle.h"
 #include "spot/focus_model.h"
 
@@ -14,6 +15,28 @@ namespace {
 // it stays at the end of the bar, as the bar itself would hold it.
 constexpr int kMaxPsfOrder = 12;
 
+// Room kept free at the right, top and bottom of the drawing area when a new
+// system is fitted into it (the fans start at x = 10).
+constexpr int kFitMargin = 8;
+// Below the first zoom step the fit shrinks by this factor per try, down to
+// the smallest scale it tries.
+constexpr double kFitShrink = 0.8;
+constexpr double kSmallestFitScale = 5.0;
+
+void setDrawingScale(Workspace& ws, double scale) {
+    ws.model.sys.graphScale = scale;
+    ws.settings.controls.systemScale = scale;
+    ws.settings.values.systemScale = scale;
+    ws.settings.values.layoutScale = ws.view.outputFactor * scale;
+}
+
+// The layout at another drawing scale, placed as the run cycle places it.
+void layOutAt(Workspace& ws, double scale) {
+    ws.model.sys.graphScale = scale;
+    ws.view.originX = ws.view.baseX;
+    RechneKoord(ws);
+}
+
 }  // namespace
 
 void zoomLayout(Workspace& ws, bool larger) {
@@ -22,11 +45,35 @@ void zoomLayout(Workspace& ws, bool larger) {
     if (!larger && k > 1) --k;
     // A scale below the first step (a file may hold any scale) stays as it is
     // on "kleiner" instead of becoming 0.
-    const double scale = k < 1 ? ws.model.sys.graphScale : 200.0 * k;
-    ws.model.sys.graphScale = scale;
-    ws.settings.controls.systemScale = scale;
-    ws.settings.values.systemScale = scale;
-    ws.settings.values.layoutScale = ws.view.outputFactor * scale;
+    setDrawingScale(ws, k < 1 ? ws.model.sys.graphScale : 200.0 * k);
+}
+
+bool layoutFitsView(const Workspace& ws, int width, int height) {
+    const PixelBox box = drawnExtent(layoutPictureOf(ws, width, height));
+    return box.empty || (box.left >= 0 && box.right < width - kFitMargin && box.top >= kFitMargin &&
+                         box.bottom < height - kFitMargin);
+}
+
+bool fitLayoutToView(Workspace& ws, int width, int height) {
+    if (!ws.evaluation.ok || width <= 2 * kFitMargin || height <= 2 * kFitMargin) return false;
+    const double original = ws.model.sys.graphScale;
+    if (layoutFitsView(ws, width, height)) return false;
+    // The zoom steps below the current scale, then ever smaller scales.
+    double scale = original;
+    bool fits = false;
+    while (!fits && scale > kSmallestFitScale) {
+        scale = scale > 200.0 ? 200.0 * std::ceil(scale / 200.0 - 1e-9) - 200.0
+                              : std::floor(scale * kFitShrink);
+        layOutAt(ws, scale);
+        fits = layoutFitsView(ws, width, height);
+    }
+    if (!fits) {
+        // Nothing fits (a system of absurd proportions): keep what it had.
+        layOutAt(ws, original);
+        return false;
+    }
+    setDrawingScale(ws, scale);
+    return true;
 }
 
 void changeStepFactor(Workspace& ws, bool larger) {

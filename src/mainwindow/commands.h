@@ -46,6 +46,17 @@ void normaliseSystem(Workspace& ws);
 // "Neu": the default system, run through the run cycle.
 EvaluationStatus newSystem(Workspace& ws);
 
+// After "Neu" or loading a file: when the system does not fit into a drawing
+// area of width x height pixels at its drawing scale, takes the largest step
+// of the "Layout kleiner" series (below that, smaller scales) at which it fits,
+// and writes it to the settings as that command does. The layout must be
+// current (the run cycle has run). Returns whether the scale changed.
+bool fitLayoutToView(Workspace& ws, int width, int height);
+
+// Whether the system as laid out now lies inside a drawing area of width x
+// height pixels, with a small margin.
+bool layoutFitsView(const Workspace& ws, int width, int height);
+
 // Focus step of the spot window for a "Fokusschritt" position 1..4.
 double focusStepOf(int position);
 

@@ -1,11 +1,13 @@
 #include "mainwindow/layout_painter.h"
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 #include <vector>
 
 #include "model/medium.h"
 #include "model/number_format.h"
+#include "ui/recording_canvas.h"
 #include "workspace/workspace.h"
 
 namespace vn {
@@ -292,14 +294,59 @@ bool diagramsShown(const LayoutPicture& pic) {
     return std::fabs(pic.paraxial->axisDeviation) < 1e-4 && pic.decentring == 0.0;
 }
 
-MarkedRayTexts paintLayout(Canvas& c, const LayoutPicture& pic) {
-    c.fillRect({0, 0}, {pic.clientWidth, pic.clientHeight}, pic.background);
-    if (diagramsShown(pic)) drawDiagrams(c, pic);
+namespace {
+
+MarkedRayTexts drawSystem(Canvas& c, const LayoutPicture& pic) {
     drawAxis(c, pic);
     MarkedRayTexts texts;
     if (pic.selection->pickMarked) texts = drawMarkedRay(c, pic);
     drawFieldRays(c, pic);
     drawSurfaces(c, pic);
+    return texts;
+}
+
+void include(PixelBox& box, Point p) {
+    if (box.empty) {
+        box = {p.x, p.y, p.x, p.y, false};
+        return;
+    }
+    box.left = std::min(box.left, p.x);
+    box.right = std::max(box.right, p.x);
+    box.top = std::min(box.top, p.y);
+    box.bottom = std::max(box.bottom, p.y);
+}
+
+}  // namespace
+
+PixelBox drawnExtent(const LayoutPicture& pic) {
+    RecordingCanvas recording(pic.clientWidth, pic.clientHeight);
+    drawSystem(recording, pic);
+    PixelBox box;
+    for (const DrawCommand& cmd : recording.commands()) {
+        switch (cmd.kind) {
+            case DrawCommand::Kind::MoveTo:
+            case DrawCommand::Kind::LineTo:
+            case DrawCommand::Kind::Polyline:
+            case DrawCommand::Kind::Ellipse:
+                for (Point p : cmd.points) include(box, p);
+                break;
+            case DrawCommand::Kind::Arc:
+                // The circle's box may lie far outside; the arc runs between
+                // its rim points through the vertex, which the axis covers.
+                include(box, cmd.points[2]);
+                include(box, cmd.points[3]);
+                break;
+            default:
+                break;
+        }
+    }
+    return box;
+}
+
+MarkedRayTexts paintLayout(Canvas& c, const LayoutPicture& pic) {
+    c.fillRect({0, 0}, {pic.clientWidth, pic.clientHeight}, pic.background);
+    if (diagramsShown(pic)) drawDiagrams(c, pic);
+    const MarkedRayTexts texts = drawSystem(c, pic);
     if (pic.selection->measuring && (!pic.selectionActive || pic.forExport))
         drawMeasuringMarks(c, pic);
     return texts;

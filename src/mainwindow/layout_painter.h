@@ -74,4 +74,12 @@ MarkedRayTexts paintLayout(Canvas& canvas, const LayoutPicture& picture);
 // Whether the LA/OSC diagrams are drawn for this picture.
 bool diagramsShown(const LayoutPicture& picture);
 
+// The pixel box that the system itself covers in the picture: axis, ray fans,
+// marked ray and surface outlines, without the background and the diagrams.
+struct PixelBox {
+    int left = 0, top = 0, right = 0, bottom = 0;  // inclusive
+    bool empty = true;
+};
+PixelBox drawnExtent(const LayoutPicture& picture);
+
 }  // namespace vn

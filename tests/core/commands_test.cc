@@ -35,6 +35,29 @@ TEST_F(CommandsTest, LayoutZoomStepsBy200Between200And3000) {
     }
 }
 
+TEST_F(CommandsTest, ANewSystemIsFittedIntoTheDrawingAreaByTheZoomSteps) {
+    // The default mirror, 1000 mm at scale 1000, starts at x = 200: it needs
+    // more than the 1000 pixels of the drawing beside the result column.
+    ws.view.clientHeight = 700;
+    Start(ws);
+    EXPECT_FALSE(layoutFitsView(ws, 1000, 700));
+    EXPECT_TRUE(fitLayoutToView(ws, 1000, 700));
+    EXPECT_EQ(ws.model.sys.graphScale, 600.0);
+    EXPECT_EQ(ws.settings.controls.systemScale, 600.0);
+    EXPECT_EQ(ws.settings.values.layoutScale, 1200.0);
+    EXPECT_EQ(ws.layout.drawScale, 600.0);
+    EXPECT_TRUE(layoutFitsView(ws, 1000, 700));
+    // What fits keeps its scale.
+    EXPECT_FALSE(fitLayoutToView(ws, 1000, 700));
+    EXPECT_EQ(ws.model.sys.graphScale, 600.0);
+    // Below the first step the scale shrinks further (the system starts at x = 200).
+    ws.settings.controls.systemScale = 1000;
+    Start(ws);
+    EXPECT_TRUE(fitLayoutToView(ws, 300, 700));
+    EXPECT_LT(ws.model.sys.graphScale, 200.0);
+    EXPECT_TRUE(layoutFitsView(ws, 300, 700));
+}
+
 TEST_F(CommandsTest, StepFactorStaysWithin1To20AndScalesTheSteps) {
     ws.settings.controls.stepFactor = 20;
     changeStepFactor(ws, true);

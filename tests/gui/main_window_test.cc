@@ -9,6 +9,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
+#include <cmath>
 #include <memory>
 
 #include "mainwindow/qt/layout_area.h"
@@ -52,6 +53,24 @@ private:
 
 void click(QToolButton* b) {
     QTest::mouseClick(b, Qt::LeftButton);
+}
+
+// Contrast ratio of two colours by their relative luminance (1 .. 21).
+double contrast(const QColor& a, const QColor& b) {
+    auto luminance = [](const QColor& c) {
+        auto channel = [](double v) {
+            return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+        };
+        return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) +
+               0.0722 * channel(c.blueF());
+    };
+    const double la = luminance(a), lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+// Lets posted layout requests run without painting the drawing.
+void settleLayouts() {
+    for (int i = 0; i < 3; ++i) QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
 }
 
 }  // namespace
@@ -344,6 +363,133 @@ private slots:
         ws->model.surf[2].r = -0.43;
         window->layoutArea()->repaint();
         QVERIFY(window->statusMessage->text().isEmpty());
+    }
+
+    void everySelectionColourReadsOnTheSelectionFields() {
+        QVERIFY(window->openFile(kExamples + "newtonian-f5.opt"));
+        LayoutArea* area = window->layoutArea();
+        area->repaint();
+        const QPoint middle((ws->layout.vertexPx[1] + ws->layout.vertexPx[2]) / 2,
+                            ws->layout.vertexPy[1]);
+        QTest::mouseClick(area, Qt::LeftButton, {}, middle);
+        QCOMPARE(window->ItemSel2->text(), QStringLiteral("Fläche 1  Abstand"));
+        // The colours of the picks, the measurement and "keine Selektion".
+        const QColor colours[] = {Qt::white,
+                                  QColor(0xFF, 0xFF, 0),
+                                  QColor(0, 0xFF, 0xFF),
+                                  QColor(0xFF, 0, 0xFF),
+                                  QColor(0x80, 0x80, 0x80),
+                                  QColor(0xFF, 0, 0)};
+        for (QLineEdit* field : {window->ItemSel2, window->Value2}) {
+            // The ground is the commonest colour inside the frame.
+            const QImage image = field->grab().toImage();
+            QHash<QRgb, int> count;
+            for (int y = 4; y < image.height() - 4; ++y)
+                for (int x = 4; x < image.width() - 4; ++x) ++count[image.pixel(x, y)];
+            QRgb commonest = 0;
+            for (auto it = count.begin(); it != count.end(); ++it)
+                if (it.value() > count.value(commonest)) commonest = it.key();
+            const QColor ground(commonest);
+            for (const QColor& c : colours)
+                QVERIFY2(contrast(ground, c) >= 4.5,
+                         qPrintable(QStringLiteral("%1 on %2 in %3")
+                                        .arg(c.name(), ground.name(), field->objectName())));
+        }
+    }
+
+    void theAxisIsCentredInTheDrawingAsItIsWhenAFileIsOpened() {
+        // As when a file named on the command line is opened: the window is
+        // shown, but the drawing has not been painted yet.
+        window.reset();
+        window = std::make_unique<MainWindow>(*ws);
+        window->resize(1500, 640);
+        window->show();
+        QVERIFY(window->openFile(kExamples + "newtonian-f5.opt"));
+        QCOMPARE(ws->view.originY, window->layoutArea()->height() / 2);
+
+        // A lower window, not painted since: the next run cycle centres the axis in it.
+        window->layoutArea()->setUpdatesEnabled(false);
+        window->resize(1500, 560);
+        QTest::qWait(20);
+        window->runCycle();
+        QCOMPARE(ws->view.originY, window->layoutArea()->height() / 2);
+    }
+
+    void escapeAndTheCloseButtonCancelTheSettings() {
+        window->Neu1Click();
+        SettingsDialog* dialog = window->settingsDialog();
+        window->Einstellungen1Click();
+        dialog->OrdBar->setValue(12);
+        QTest::keyClick(dialog, Qt::Key_Escape);
+        QVERIFY(!dialog->isVisible());
+        QCOMPARE(ws->settings.controls.psfOrder, 2);
+        window->Einstellungen1Click();
+        QCOMPARE(dialog->OrdBar->value(), 2);
+
+        const auto wavelengths = ws->model.sys.wavelength;
+        dialog->BlueBox->setEditText(QStringLiteral("0.5"));
+        dialog->DiamBar->setValue(30);
+        dialog->close();  // the window's close button
+        QVERIFY(!dialog->isVisible());
+        QCOMPARE(ws->model.sys.wavelength, wavelengths);
+        QCOMPARE(ws->settings.controls.psfDiameter, 20);
+    }
+
+    void toolbarStepsShowInAnOpenSettingsDialogAndStay() {
+        window->Neu1Click();
+        SettingsDialog* dialog = window->settingsDialog();
+        window->Einstellungen1Click();
+        const double scale = ws->model.sys.graphScale;
+        click(window->SpeedZoomDown);
+        click(window->SpeedChangeUp);
+        click(window->SpeedOrdUp);
+        click(window->SpeedMassUp);
+        QCOMPARE(dialog->SysMassEdit->text(), QString::number(scale - 200));
+        QCOMPARE(dialog->StepFaktEdit->text(), QStringLiteral("2"));
+        QCOMPARE(dialog->OrdBar->value(), 3);
+        QCOMPARE(dialog->MassBar->value(), 25);
+        QTest::mouseClick(dialog->okBut, Qt::LeftButton);
+        window->runCycle();
+        QCOMPARE(ws->model.sys.graphScale, scale - 200);
+        QCOMPARE(ws->settings.values.stepFactor, 2.0);
+        QCOMPARE(ws->settings.controls.psfOrder, 3);
+
+        // "Abbrechen" returns what the dialog changed, not what the toolbar did.
+        window->Einstellungen1Click();
+        dialog->ContrBar->setValue(50);
+        click(window->SpeedDiamUp);
+        click(window->SpeedDesMode);
+        QCOMPARE(dialog->DiamBar->value(), 30);
+        QVERIFY(dialog->NormCheck->isChecked());
+        QTest::mouseClick(dialog->CancBut, Qt::LeftButton);
+        QCOMPARE(ws->settings.controls.psfDiameter, 30);
+        QCOMPARE(ws->settings.controls.psfContrast, 45);
+        QVERIFY(ws->settings.controls.normalised);
+    }
+
+    void longTitlesShowTheirStartAndTheSelectionBoxKeepsItsHeight() {
+        QVERIFY(window->openFile(kExamples + "refractor-diagonal.opt"));
+        ws->model.sys.title = "Refraktor mit Zenitspiegel unter 45 Grad und langer Beschreibung";
+        ws->model.sys.source = "aus einem Lehrbuch der Optik, zweite Auflage, Seite 123";
+        window->runCycle();
+        QCOMPARE(window->SystCaption->cursorPosition(), 0);
+        QCOMPARE(window->SystAuthor->cursorPosition(), 0);
+
+        LayoutArea* area = window->layoutArea();
+        area->repaint();
+        settleLayouts();
+        QVERIFY(window->ValueChange->isVisible());  // the marked ray of the run cycle
+        const int height = window->selectionBox->height();
+        const QPoint modes = window->editMode->mapTo(window.get(), QPoint(0, 0));
+        QTest::mouseClick(area, Qt::LeftButton, {}, QPoint(area->width() - 20, 15));
+        settleLayouts();
+        QVERIFY(!window->ValueChange->isVisible());
+        QCOMPARE(window->selectionBox->height(), height);
+        QCOMPARE(window->editMode->mapTo(window.get(), QPoint(0, 0)), modes);
+    }
+
+    void theSettingsDialogSpeaksGerman() {
+        QCOMPARE(window->settingsDialog()->CancBut->text(), QStringLiteral("Abbrechen"));
     }
 
     void descriptionEditsMarkTheSystemChanged() {

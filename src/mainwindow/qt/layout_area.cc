@@ -3,6 +3,7 @@
 #include <QContextMenuEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QResizeEvent>
 
 #include "mainwindow/qt/main_window.h"
 
@@ -18,6 +19,10 @@ LayoutArea::LayoutArea(MainWindow* owner) : QWidget(owner), owner_(owner) {
 void LayoutArea::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     owner_->FormPaint(painter);
+}
+
+void LayoutArea::resizeEvent(QResizeEvent* event) {
+    owner_->drawingAreaResized(event->size());
 }
 
 void LayoutArea::mousePressEvent(QMouseEvent* event) {

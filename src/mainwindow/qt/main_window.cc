@@ -8,6 +8,7 @@
 #include <QMenuBar>
 #include <QScreen>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QStatusBar>
 #include <QVBoxLayout>
 #include <QWidgetAction>
@@ -15,6 +16,7 @@
 #include "mainwindow/qt/layout_area.h"
 #include "settings/qt/settings_dialog.h"
 #include "ui/qt/about_window.h"
+#include "ui/qt/app_icon.h"
 #include "ui/qt/description_window.h"
 #include "ui/qt/glyphs.h"
 #include "ui/qt/up_down.h"
@@ -23,6 +25,8 @@
 namespace vn {
 
 namespace {
+
+constexpr int kResultPanelWidth = 250;
 
 QLineEdit* resultField(const char* name, int width = 90) {
     auto* field = new QLineEdit;
@@ -40,17 +44,33 @@ QGroupBox* groupBox(const QString& title, const char* name) {
     return box;
 }
 
+// The boxes of the result column are set close, so that on a screen 800
+// pixels high the column needs to scroll only with the status box shown.
+template <class Layout>
+Layout* compact(Layout* layout) {
+    layout->setContentsMargins(6, 4, 6, 4);
+    layout->setSpacing(3);
+    return layout;
+}
+
 }  // namespace
 
 MainWindow::MainWindow(Workspace& ws, QWidget* parent) : QMainWindow(parent), ws_(ws) {
     setObjectName(QStringLiteral("TVarnistrale"));
     view_ = new LayoutArea(this);
+    // The drawing with the tolerance box below it, and beside them the result
+    // column, which scrolls when the window is too low for all its boxes.
     auto* central = new QWidget;
     auto* row = new QHBoxLayout(central);
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(0);
-    row->addWidget(view_, 1);
-    row->addWidget(buildResultPanel());
+    auto* drawingColumn = new QVBoxLayout;
+    drawingColumn->setContentsMargins(0, 0, 0, 0);
+    drawingColumn->setSpacing(0);
+    drawingColumn->addWidget(view_, 1);
+    row->addLayout(drawingColumn, 1);
+    row->addWidget(buildResultColumn());
+    drawingColumn->addWidget(buildToleranceBox());
     setCentralWidget(central);
 
     statusMessage = new QLabel;
@@ -72,10 +92,13 @@ void MainWindow::FormCreate() {
     ws_.settings.separator = userDecimalSeparator();
     QApplication::setApplicationName(QStringLiteral("Varnistrale"));
     setWindowTitle(QStringLiteral("Varnistrale"));
+    setWindowIcon(applicationIcon());
     if (QScreen* screen = QGuiApplication::primaryScreen()) {
+        // The size is that of the client area; the position is that of the
+        // frame, so that the title bar lies on the screen.
         const QRect area = screen->availableGeometry();
-        setGeometry(area.left(), area.top(), std::max(800, area.width() - 30),
-                    std::max(600, area.height() - 50));
+        resize(std::max(640, area.width() - 30), std::max(480, area.height() - 50));
+        move(area.topLeft());
     }
     Initialize(ws_);
     for (QWidget* w : hiddenUntilFirstRun_) w->hide();
@@ -227,12 +250,13 @@ void MainWindow::buildToolbar() {
     refreshDesignModeButton();
 }
 
-QWidget* MainWindow::buildResultPanel() {
+QWidget* MainWindow::buildResultColumn() {
     auto* panel = new QWidget;
     panel->setObjectName(QStringLiteral("ResultPanel"));
-    panel->setFixedWidth(250);
+    panel->setFixedWidth(kResultPanelWidth);
     auto* column = new QVBoxLayout(panel);
-    column->setContentsMargins(4, 4, 4, 4);
+    column->setContentsMargins(4, 2, 4, 2);
+    column->setSpacing(4);
 
     systemBox = groupBox(QStringLiteral("System"), "SystemBox");
     SystCaption = resultField("SystCaption", 1000);
@@ -242,7 +266,7 @@ QWidget* MainWindow::buildResultPanel() {
     ValBrenn = resultField("ValBrenn");
     ValSchnitt = resultField("ValSchnitt");
     ObstrEdit = resultField("ObstrEdit");
-    auto* systemForm = new QFormLayout(systemBox);
+    auto* systemForm = compact(new QFormLayout(systemBox));
     systemForm->addRow(SystCaption);
     systemForm->addRow(SystAuthor);
     systemForm->addRow(QStringLiteral("f"), ValBrenn);
@@ -250,7 +274,7 @@ QWidget* MainWindow::buildResultPanel() {
     systemForm->addRow(QStringLiteral("Ob"), ObstrEdit);
 
     seidelBox = groupBox(QStringLiteral("Fehler 3. Ordnung"), "SeidelBox");
-    auto* seidelForm = new QFormLayout(seidelBox);
+    auto* seidelForm = compact(new QFormLayout(seidelBox));
     seidelForm->addRow(new QLabel(QStringLiteral("Seidel")));
     ValOeff = resultField("ValOeff");
     ValKoma = resultField("ValKoma");
@@ -264,7 +288,7 @@ QWidget* MainWindow::buildResultPanel() {
     seidelForm->addRow(QStringLiteral("Verz"), ValVerz);
 
     colourBox = groupBox(QStringLiteral("Farbfehler 1.Ordnung"), "ColourBox");
-    auto* colourForm = new QFormLayout(colourBox);
+    auto* colourForm = compact(new QFormLayout(colourBox));
     colourForm->addRow(new QLabel(QStringLiteral("Gauss")));
     ValAchr = resultField("ValAchr");
     ValSek = resultField("ValSek");
@@ -284,7 +308,7 @@ QWidget* MainWindow::buildResultPanel() {
     measureMode = new QRadioButton(QStringLiteral("Mess"));
     measureMode->setObjectName(QStringLiteral("MeasureMode"));
     editMode->setChecked(true);
-    auto* selectionGrid = new QGridLayout(selectionBox);
+    auto* selectionGrid = compact(new QGridLayout(selectionBox));
     selectionGrid->addWidget(ItemSel2, 0, 0, 1, 2);
     selectionGrid->addWidget(Value2, 1, 0);
     selectionGrid->addWidget(ValueChange, 1, 1);
@@ -294,11 +318,19 @@ QWidget* MainWindow::buildResultPanel() {
     modes->addWidget(editMode);
     modes->addWidget(measureMode);
     selectionGrid->addLayout(modes, 3, 0, 1, 2);
-    ValueChange->hide();
-    PosTab->hide();
+    // The up/down controls keep their room while hidden, so that the box keeps
+    // its height and the mode buttons stay where the mouse expects them.
+    for (QWidget* w : {static_cast<QWidget*>(ValueChange), static_cast<QWidget*>(PosTab)}) {
+        QSizePolicy policy = w->sizePolicy();
+        policy.setRetainSizeWhenHidden(true);
+        w->setSizePolicy(policy);
+        w->hide();
+    }
+    for (QLineEdit* field : {ItemSel2, Value2})
+        field->setStyleSheet(selectionFieldStyle(QColor(0x80, 0x80, 0x80)));
 
     statusBox = groupBox(QStringLiteral("Status Einstellwerte"), "StatusBox");
-    auto* statusForm = new QFormLayout(statusBox);
+    auto* statusForm = compact(new QFormLayout(statusBox));
     ZoomStatEdit = resultField("ZoomStatEdit");
     ChangeStepEdit = resultField("ChangeStepEdit");
     MassStatEdit = resultField("MassStatEdit");
@@ -312,31 +344,53 @@ QWidget* MainWindow::buildResultPanel() {
     statusForm->addRow(QStringLiteral("PSF Größe"), DiamStatEdit);
     statusForm->addRow(QStringLiteral("PSF Ordnung"), OrdEdit);
 
-    toleranceBox = groupBox(QStringLiteral("Lagetoleranz"), "ToleranceBox");
-    auto* toleranceForm = new QFormLayout(toleranceBox);
-    dxEdit = new QLineEdit(QStringLiteral("0.000"));
-    dxEdit->setObjectName(QStringLiteral("dxEdit"));
-    dyEdit = new QLineEdit(QStringLiteral("0.000"));
-    dyEdit->setObjectName(QStringLiteral("dyEdit"));
-    dwEdit = new QLineEdit(QStringLiteral("0.000"));
-    dwEdit->setObjectName(QStringLiteral("dwEdit"));
-    GruppLabel = new QLabel(QStringLiteral("Fläche"));
-    GruppEdit = resultField("GruppEdit");
-    GruppCheck = new QLabel(QStringLiteral("nur Fläche"));
-    toleranceForm->addRow(QStringLiteral("dx"), dxEdit);
-    toleranceForm->addRow(QStringLiteral("dy"), dyEdit);
-    toleranceForm->addRow(QStringLiteral("dw"), dwEdit);
-    toleranceForm->addRow(GruppLabel, GruppEdit);
-    toleranceForm->addRow(GruppCheck);
-    connect(dxEdit, &QLineEdit::textEdited, this, &MainWindow::dxEditChange);
-    connect(dyEdit, &QLineEdit::textEdited, this, &MainWindow::dyEditChange);
-
-    for (QGroupBox* box : {systemBox, seidelBox, colourBox, selectionBox, statusBox, toleranceBox})
+    for (QGroupBox* box : {systemBox, seidelBox, colourBox, selectionBox, statusBox})
         column->addWidget(box);
     column->addStretch();
     hiddenUntilFirstRun_.insert(hiddenUntilFirstRun_.end(),
                                 {systemBox, seidelBox, colourBox, selectionBox});
-    return panel;
+
+    auto* scroll = new QScrollArea;
+    scroll->setObjectName(QStringLiteral("ResultScroll"));
+    scroll->setWidget(panel);
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    scroll->setFixedWidth(kResultPanelWidth + scroll->verticalScrollBar()->sizeHint().width());
+    return scroll;
+}
+
+// The box "Lagetoleranz": one row at the bottom of the window, under the
+// drawing, so that showing it never makes the window taller.
+QWidget* MainWindow::buildToleranceBox() {
+    toleranceBox = groupBox(QStringLiteral("Lagetoleranz"), "ToleranceBox");
+    auto* row = new QHBoxLayout(toleranceBox);
+    auto numberEdit = [](const char* name) {
+        auto* e = new QLineEdit(QStringLiteral("0.000"));
+        e->setObjectName(QString::fromLatin1(name));
+        e->setMaximumWidth(90);
+        return e;
+    };
+    dxEdit = numberEdit("dxEdit");
+    dyEdit = numberEdit("dyEdit");
+    dwEdit = numberEdit("dwEdit");
+    GruppLabel = new QLabel(QStringLiteral("Fläche"));
+    GruppEdit = resultField("GruppEdit", 50);
+    GruppCheck = new QLabel(QStringLiteral("nur Fläche"));
+    for (auto [caption, field] : {std::pair{"dx", dxEdit}, {"dy", dyEdit}, {"dw", dwEdit}}) {
+        row->addWidget(new QLabel(QString::fromLatin1(caption)));
+        row->addWidget(field);
+        row->addSpacing(8);
+    }
+    row->addWidget(GruppLabel);
+    row->addWidget(GruppEdit);
+    row->addSpacing(8);
+    row->addWidget(GruppCheck);
+    row->addStretch();
+    connect(dxEdit, &QLineEdit::textEdited, this, &MainWindow::dxEditChange);
+    connect(dyEdit, &QLineEdit::textEdited, this, &MainWindow::dyEditChange);
+    return toleranceBox;
 }
 
 void MainWindow::connectDialogs() {

@@ -11,6 +11,7 @@
 #include <QRadioButton>
 #include <QToolBar>
 #include <QToolButton>
+#include <functional>
 #include <vector>
 
 #include "mainwindow/layout_painter.h"
@@ -47,6 +48,13 @@ public:
 
     // Paint handler of the layout: evaluates, draws and fills the result fields.
     void FormPaint(QPainter& painter);
+    // The drawing area changed its size: the next run cycle centres the axis
+    // in the new height.
+    void drawingAreaResized(QSize size);
+
+    // Style of the two selection fields: the text in `colour` on a dark ground
+    // on which all the selection colours read.
+    static QString selectionFieldStyle(const QColor& colour);
 
     // --- controls (names as the window's handlers know them) ---
     QGroupBox* systemBox;  // "System"
@@ -175,7 +183,8 @@ private:
     void FormCreate();
     void buildMenus();
     void buildToolbar();
-    QWidget* buildResultPanel();
+    QWidget* buildResultColumn();
+    QWidget* buildToleranceBox();
     void connectDialogs();
     // Shows the result boxes and the toolbar, enables the menus (after the
     // first run cycle).
@@ -195,6 +204,13 @@ private:
     // A tolerance edit: the offset of the picked surface alone, from `field`.
     void applyOffset(double Surface::*offset, QLineEdit* field, double& value);
     void repaintLayout();
+    // A new system ("Neu", a loaded file) is drawn at a scale at which it
+    // fits the drawing area.
+    void fitNewSystem();
+    // Runs a command that may write settings fields; an open settings dialog
+    // then shows the new values, so that neither "ok" nor "Abbrechen" undoes
+    // them.
+    void settingsCommand(const std::function<void()>& command);
 
     Workspace& ws_;
     LayoutArea* view_;

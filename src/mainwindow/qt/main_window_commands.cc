@@ -21,6 +21,13 @@ namespace {
 
 const QString kFileFilter = QStringLiteral("Varnistrale Dateien (*.opt);;alle Dateien (*.*)");
 
+// A text too long for its field shows its start; the whole text is its tip.
+void showStart(QLineEdit* field, const QString& text) {
+    field->setText(text);
+    field->setCursorPosition(0);
+    field->setToolTip(text);
+}
+
 }  // namespace
 
 void MainWindow::repaintLayout() {
@@ -32,8 +39,19 @@ void MainWindow::markModified() {
     setWindowModified(true);
 }
 
+void MainWindow::settingsCommand(const std::function<void()>& command) {
+    const SettingsControls before = ws_.settings.controls;
+    command();
+    settings_->adoptOutsideChanges(before);
+}
+
+void MainWindow::fitNewSystem() {
+    fitLayoutToView(ws_, view_->width(), view_->height());
+}
+
 void MainWindow::runCycle() {
-    const EvaluationStatus status = Start(ws_);
+    EvaluationStatus status;
+    settingsCommand([&] { status = Start(ws_); });
     showEvaluation(status);
     refreshRunTexts();
     revealAfterFirstRun();
@@ -66,7 +84,11 @@ bool MainWindow::maySave() {
 
 void MainWindow::Neu1Click() {
     if (!maySave()) return;
-    const EvaluationStatus status = newSystem(ws_);
+    EvaluationStatus status;
+    settingsCommand([&] {
+        status = newSystem(ws_);
+        fitNewSystem();
+    });
     description_->load(ws_.model.sys.description);
     showEvaluation(status);
     refreshCaption();
@@ -83,7 +105,11 @@ void MainWindow::ffnen1Click() {
 }
 
 bool MainWindow::openFile(const QString& path) {
-    const FileOutcome outcome = openSystemFile(ws_, path.toStdString());
+    FileOutcome outcome;
+    settingsCommand([&] {
+        outcome = openSystemFile(ws_, path.toStdString());
+        if (outcome.ok) fitNewSystem();
+    });
     if (!outcome.ok) {
         QMessageBox::critical(this, QStringLiteral("Varnistrale"),
                               QString::fromStdString(outcome.message));
@@ -186,95 +212,95 @@ void MainWindow::dyEditChange() {
 }
 
 void MainWindow::SpeedZoomUpClick() {
-    zoomLayout(ws_, true);
+    settingsCommand([this] { zoomLayout(ws_, true); });
     refreshRunTexts();
     repaintLayout();
 }
 
 void MainWindow::SpeedZoomDownClick() {
-    zoomLayout(ws_, false);
+    settingsCommand([this] { zoomLayout(ws_, false); });
     refreshRunTexts();
     repaintLayout();
 }
 
 void MainWindow::SpeedChangeUpClick() {
-    changeStepFactor(ws_, true);
+    settingsCommand([this] { changeStepFactor(ws_, true); });
     refreshRunTexts();
 }
 
 void MainWindow::SpeedChangeDownClick() {
-    changeStepFactor(ws_, false);
+    settingsCommand([this] { changeStepFactor(ws_, false); });
     refreshRunTexts();
 }
 
 void MainWindow::SpeedMainAngleUpClick() {
-    moveRayMarking(ws_, true);
+    settingsCommand([this] { moveRayMarking(ws_, true); });
     repaintLayout();
 }
 
 void MainWindow::SpeedMainAngleDownClick() {
-    moveRayMarking(ws_, false);
+    settingsCommand([this] { moveRayMarking(ws_, false); });
     repaintLayout();
 }
 
 void MainWindow::SpeedMassUpClick() {
-    changeSpotScale(ws_, true);
+    settingsCommand([this] { changeSpotScale(ws_, true); });
     refreshRunTexts();
 }
 
 void MainWindow::SpeedMassDownClick() {
-    changeSpotScale(ws_, false);
+    settingsCommand([this] { changeSpotScale(ws_, false); });
     refreshRunTexts();
 }
 
 void MainWindow::SpeedFocStepUpClick() {
-    changeFocusStep(ws_, true);
+    settingsCommand([this] { changeFocusStep(ws_, true); });
     refreshRunTexts();
 }
 
 void MainWindow::SpeedFocStepDownClick() {
-    changeFocusStep(ws_, false);
+    settingsCommand([this] { changeFocusStep(ws_, false); });
     refreshRunTexts();
 }
 
 void MainWindow::SpeedOrdUpClick() {
-    changePsfOrder(ws_, true);
+    settingsCommand([this] { changePsfOrder(ws_, true); });
     showEvaluation(ws_.evaluation);
     refreshRunTexts();
     repaintLayout();
 }
 
 void MainWindow::SpeedOrdDownClick() {
-    changePsfOrder(ws_, false);
+    settingsCommand([this] { changePsfOrder(ws_, false); });
     showEvaluation(ws_.evaluation);
     refreshRunTexts();
     repaintLayout();
 }
 
 void MainWindow::SpeedDiamUpClick() {
-    changePsfDiameter(ws_, true);
+    settingsCommand([this] { changePsfDiameter(ws_, true); });
     refreshRunTexts();
 }
 
 void MainWindow::SpeedDiamDownClick() {
-    changePsfDiameter(ws_, false);
+    settingsCommand([this] { changePsfDiameter(ws_, false); });
     refreshRunTexts();
 }
 
 void MainWindow::SpeedRedClick() {
-    choosePsfColour(ws_, kRed);
+    settingsCommand([this] { choosePsfColour(ws_, kRed); });
     refreshColourButtons();
     refreshRunTexts();
 }
 
 void MainWindow::SpeedGreenClick() {
-    choosePsfColour(ws_, kGreen);
+    settingsCommand([this] { choosePsfColour(ws_, kGreen); });
     refreshColourButtons();
     refreshRunTexts();
 }
 
 void MainWindow::SpeedBlueClick() {
-    choosePsfColour(ws_, kBlue);
+    settingsCommand([this] { choosePsfColour(ws_, kBlue); });
     refreshColourButtons();
     refreshRunTexts();
 }
@@ -292,10 +318,7 @@ void MainWindow::SpeedShowStatClick() {
 }
 
 void MainWindow::SpeedDesModeClick() {
-    toggleDesignMode(ws_);
-    settings_->NormCheck->blockSignals(true);
-    settings_->NormCheck->setChecked(ws_.settings.controls.normalised);
-    settings_->NormCheck->blockSignals(false);
+    settingsCommand([this] { toggleDesignMode(ws_); });
     refreshDesignModeButton();
     repaintLayout();
 }
@@ -331,8 +354,8 @@ void MainWindow::refreshColourButtons() {
 void MainWindow::refreshRunTexts() {
     const SystemData& sys = ws_.model.sys;
     const SharedSettings& v = ws_.settings.values;
-    SystCaption->setText(QString::fromStdString(sys.title));
-    SystAuthor->setText(QString::fromStdString(sys.source));
+    showStart(SystCaption, QString::fromStdString(sys.title));
+    showStart(SystAuthor, QString::fromStdString(sys.source));
     ZoomStatEdit->setText(userFixed(sys.graphScale, 9, 0));
     ChangeStepEdit->setText(userFixed(v.stepFactor, 9, 0));
     MassStatEdit->setText(userFixed(v.spotZoom, 9, 0));

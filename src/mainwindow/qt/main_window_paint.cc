@@ -58,14 +58,22 @@ void MainWindow::FormPaint(QPainter& painter) {
     refreshResultFields();
 }
 
+QString MainWindow::selectionFieldStyle(const QColor& colour) {
+    return QStringLiteral("QLineEdit { color: %1; background-color: #101010; }").arg(colour.name());
+}
+
+void MainWindow::drawingAreaResized(QSize size) {
+    ws_.view.clientHeight = size.height();
+}
+
 void MainWindow::refreshSelectionBox() {
     const SelectionState& s = ws_.selection;
-    const QColor colour = QPainterCanvas::qcolor(s.colour);
-    const QString style = QStringLiteral("color: %1;").arg(colour.name());
-    ItemSel2->setText(QString::fromStdString(s.itemText));
-    Value2->setText(QString::fromStdString(s.valueText));
-    ItemSel2->setStyleSheet(style);
-    Value2->setStyleSheet(style);
+    const QString style = selectionFieldStyle(QPainterCanvas::qcolor(s.colour));
+    for (auto [field, text] : {std::pair{ItemSel2, &s.itemText}, {Value2, &s.valueText}}) {
+        field->setText(QString::fromStdString(*text));
+        field->setCursorPosition(0);
+        if (field->styleSheet() != style) field->setStyleSheet(style);
+    }
     ValueChange->setVisible(ws_.flags.selectionActive);
     PosTab->setVisible(ws_.flags.selectionActive);
     GruppLabel->setText(QString::fromStdString(s.groupLabel));

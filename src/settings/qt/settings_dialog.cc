@@ -61,7 +61,7 @@ SettingsDialog::SettingsDialog(Workspace& ws, QWidget* parent) : QDialog(parent)
     okBut = new QPushButton(QStringLiteral("ok"));
     okBut->setObjectName(QStringLiteral("okBut"));
     okBut->setDefault(true);
-    CancBut = new QPushButton(QStringLiteral("Cancel"));
+    CancBut = new QPushButton(QStringLiteral("Abbrechen"));
     CancBut->setObjectName(QStringLiteral("CancBut"));
     connect(okBut, &QPushButton::clicked, this, &SettingsDialog::okButClick);
     connect(CancBut, &QPushButton::clicked, this, &SettingsDialog::CancButClick);
@@ -376,7 +376,6 @@ void SettingsDialog::fillControls() {
 void SettingsDialog::showSettings() {
     vn::showSettings(ws_.settings, ws_.model);
     shown_ = ws_.settings.controls;
-    cancelled_ = false;
     ws_.settings.changes = {};
     fillControls();
     show();
@@ -432,38 +431,76 @@ void SettingsDialog::okButClick() {
         messageLabel->setText(QStringLiteral("Markierte Felder enthalten keine gültige Zahl."));
         return;
     }
-    cancelled_ = false;
-    close();
+    finish(true);
 }
 
 void SettingsDialog::CancButClick() {
-    cancelled_ = true;
-    close();
+    finish(false);
 }
 
+// Escape.
+void SettingsDialog::reject() {
+    finish(false);
+}
+
+// The window's close button. The base class would reject, which is what
+// finish(false) already did.
 void SettingsDialog::closeEvent(QCloseEvent* event) {
-    applyAndClose();
-    QDialog::closeEvent(event);
+    if (isVisible()) finish(false);
+    event->accept();
 }
 
-void SettingsDialog::applyAndClose() {
-    if (cancelled_) {
-        cancelSettings(ws_.settings);
-        const bool rerun = shown_.spotDensity != ws_.settings.controls.spotDensity ||
-                           shown_.apodisation != ws_.settings.controls.apodisation;
-        const bool modeChanged = shown_.normalised != ws_.settings.controls.normalised;
-        ws_.settings.controls = shown_;
-        cancelled_ = false;
-        if (modeChanged) emit designModeChanged(shown_.normalised);
-        if (rerun) emit runCycleRequested();
-        emit settingsClosed({});
+void SettingsDialog::finish(bool apply) {
+    if (apply) {
+        SettingsEffects effects = closeSettings(ws_.settings, ws_.model, ws_.marked.angle);
+        if (effects.applied)
+            ws_.settings.values.focusStep = focusStepOf(ws_.settings.controls.focusStepPosition);
+        done(Accepted);
+        emit settingsClosed(effects);
         return;
     }
-    readFields();  // a field that is not a number keeps its previous value
-    SettingsEffects effects = closeSettings(ws_.settings, ws_.model, ws_.marked.angle);
-    if (effects.applied)
-        ws_.settings.values.focusStep = focusStepOf(ws_.settings.controls.focusStepPosition);
-    emit settingsClosed(effects);
+    cancelSettings(ws_.settings);
+    const bool rerun = shown_.spotDensity != ws_.settings.controls.spotDensity ||
+                       shown_.apodisation != ws_.settings.controls.apodisation;
+    const bool modeChanged = shown_.normalised != ws_.settings.controls.normalised;
+    ws_.settings.controls = shown_;
+    done(Rejected);
+    if (modeChanged) emit designModeChanged(shown_.normalised);
+    if (rerun) emit runCycleRequested();
+    emit settingsClosed({});
+}
+
+void SettingsDialog::adoptOutsideChanges(const SettingsControls& before) {
+    const SettingsControls& now = ws_.settings.controls;
+    filling_ = true;
+    auto adopt = [&](auto SettingsControls::*field, auto show) {
+        if (now.*field == before.*field) return;
+        shown_.*field = now.*field;
+        show(now.*field);
+    };
+    adopt(&SettingsControls::systemScale, [this](double v) {
+        SysMassEdit->setText(userFixed(v, 9, 0));
+        markInvalid(SysMassEdit, false);
+    });
+    adopt(&SettingsControls::stepFactor, [this](double v) {
+        StepFaktEdit->setText(userFixed(v, 9, 0));
+        markInvalid(StepFaktEdit, false);
+    });
+    adopt(&SettingsControls::spiderCount, [this](int v) {
+        SpiderEdit->setText(QString::number(v));
+        markInvalid(SpiderEdit, false);
+    });
+    adopt(&SettingsControls::zoneDirection,
+          [this](int v) { zoneDirButtons[static_cast<size_t>(v)]->setChecked(true); });
+    adopt(&SettingsControls::psfColourItem,
+          [this](int v) { psfColourButtons[static_cast<size_t>(v)]->setChecked(true); });
+    adopt(&SettingsControls::spotScale, [this](int v) { MassBar->setValue(v); });
+    adopt(&SettingsControls::focusStepPosition, [this](int v) { StepBar->setValue(v); });
+    adopt(&SettingsControls::spotDensity, [this](int v) { SpotDensBar->setValue(v); });
+    adopt(&SettingsControls::psfOrder, [this](int v) { OrdBar->setValue(v); });
+    adopt(&SettingsControls::psfDiameter, [this](int v) { DiamBar->setValue(v); });
+    adopt(&SettingsControls::normalised, [this](bool v) { NormCheck->setChecked(v); });
+    filling_ = false;
 }
 
 }  // namespace vn

@@ -27,6 +27,12 @@ public:
     // Shows the dialog with the system wavelengths and the current PSF colour.
     void showSettings();
 
+    // A command outside the dialog (a toolbar button, the run cycle, a new
+    // system) wrote settings: the controls that changed since `before` show
+    // the new values, and "Abbrechen" returns them to these values, not to
+    // those of before.
+    void adoptOutsideChanges(const SettingsControls& before);
+
     // Page "Wellenlängen"
     QComboBox* RedBox;
     QComboBox* GreenBox;
@@ -73,9 +79,11 @@ public slots:
     // "ok": closes the dialog, applying what changed; a field that is not a
     // number keeps the dialog open with the field marked.
     void okButClick();
-    // "Cancel": closes without applying and returns the controls to the
-    // values they had when the dialog was shown.
+    // "Abbrechen", Escape and the window's close button: closes without
+    // applying and returns the controls to the values they had when the
+    // dialog was shown.
     void CancButClick();
+    void reject() override;
 
 signals:
     // A control that takes effect at once asks for the run cycle.
@@ -100,12 +108,13 @@ private:
     // Reads the edit fields into the store; false when a field is not a number.
     bool readFields();
     void changed(bool SettingsChanges::*group = nullptr);
-    void applyAndClose();
+    // Applies (ok) or forgets (cancel) what changed, hides the dialog and
+    // tells the main window.
+    void finish(bool apply);
 
     Workspace& ws_;
     SettingsControls shown_;  // the controls when the dialog was shown
     bool filling_ = false;
-    bool cancelled_ = false;
 };
 
 }  // namespace vn
