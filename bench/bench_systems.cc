@@ -1,4 +1,5 @@
 #include "bench_systems.h"
+#include "mainwindow/document.h"
 
 #include <cstdio>
 #include <cstdlib>

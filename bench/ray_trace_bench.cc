@@ -14,6 +14,7 @@
 #include <numbers>
 #include <vector>
 
+#include "mainwindow/document.h"
 #include "mainwindow/run_cycle.h"
 #include "model/glass.h"
 #include "optics/ray_trace.h"

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "mainwindow/document.h"
 #include "mainwindow/run_cycle.h"
 #include "model/glass_catalogue.h"
 #include "synthesis/schmidt_camera.h"
@@ -76,7 +77,7 @@ public:
         m_.sys.graphScale = scale;
         m_.sys.entrancePupil = 0.0;
         m_.sys.objectDistance = kObjectAtInfinity;
-        for (int i = 0; i <= surfaces + 1; ++i) m_.surf[at(i)] = Surface{};
+        for (int i = 0; i <= surfaces + 1; ++i) m_.surf[idx(i)] = Surface{};
         air(0, kFlatRadius, 0.0, 1.0).medium = "Luft/Blende";
         m_.surf[0].h = 1.01;
         ws_.settings.controls.systemScale = scale;
@@ -85,7 +86,7 @@ public:
 
     // Surface i followed by air travelling in direction dir.
     Surface& air(int i, double r, double e, double dir) {
-        Surface& s = m_.surf[at(i)];
+        Surface& s = m_.surf[idx(i)];
         s.r = r;
         s.e = e;
         s.n = {dir, dir, dir};
@@ -97,7 +98,7 @@ public:
 
     // Surface i followed by glass travelling in direction dir.
     Surface& glass(int i, double r, double e, const Glass& g, double dir = 1.0) {
-        Surface& s = m_.surf[at(i)];
+        Surface& s = m_.surf[idx(i)];
         s.r = r;
         s.e = e;
         s.dir = dir;
@@ -122,7 +123,7 @@ public:
         evaluate();
         const double F = m_.sys.normFocal;
         for (int i = 1; i <= m_.N(); ++i) {
-            Surface& s = m_.surf[at(i)];
+            Surface& s = m_.surf[idx(i)];
             if (std::fabs(s.r) < kFlatRadius) s.r /= F;
             s.e /= F;
             s.A2 *= F;
@@ -209,7 +210,7 @@ void newtonian(Workspace& ws) {
     b.model().sys.spiderCount = 4;
     b.air(1, -2.0, -0.85, -1.0).k = -1.0;       // paraboloid
     b.air(2, kFlatRadius, 0.15, 1.0).u = 45.0;  // flat diagonal folds the beam sideways
-    b.finish({"Parabolspiegel f/5 mit 45\u00b0-Fangspiegel 150 mm vor dem Fokus,",
+    b.finish({"Parabolspiegel f/5 mit 45°-Fangspiegel 150 mm vor dem Fokus,",
               "vier Fangspiegelstreben."});
 }
 
@@ -228,7 +229,7 @@ void cassegrain(Workspace& ws, bool ritchey) {
     const double m = t.m();
     Builder b(ws);
     if (ritchey) {
-        b.system("Ritchey-Chr\u00e9tien 250/2000", 2000.0, 8.0, 0.25, 2, 2000.0);
+        b.system("Ritchey-Chrétien 250/2000", 2000.0, 8.0, 0.25, 2, 2000.0);
     } else {
         b.system("Klassischer Cassegrain 200/2000", 2000.0, 10.0, 0.25, 2, 2000.0);
     }
@@ -252,7 +253,7 @@ void cassegrain(Workspace& ws, bool ritchey) {
     }
     b.finish({ritchey ? "Aplanatisches Zweispiegelsystem: hyperbolischer Haupt- und Fangspiegel,"
                       : "Parabolischer Hauptspiegel, hyperbolischer Fangspiegel,",
-              "Sekund\u00e4rvergr\u00f6\u00dferung 3.75, Fokus 0.05 f hinter dem Hauptspiegel."});
+              "Sekundärvergrößerung 3.75, Fokus 0.05 f hinter dem Hauptspiegel."});
 }
 
 // A cemented achromat: the crown's power sets the colour, the first curvature
@@ -263,19 +264,19 @@ void cementedAchromat(Builder& b, const Glass& crown, const Glass& flint, double
     b.glass(first, 0.6, d1, crown);
     b.glass(first + 1, -0.6, d2, flint);
     b.air(first + 2, -2.0, 0.95, 1.0);
-    const double n1 = m.surf[at(first)].n[colourIndex(kGreen)];
-    const double n2 = m.surf[at(first + 1)].n[colourIndex(kGreen)];
+    const double n1 = m.surf[idx(first)].n[colourIndex(kGreen)];
+    const double n2 = m.surf[idx(first + 1)].n[colourIndex(kGreen)];
     std::vector<double> x = {1.0 / 0.6,
-                             crownPower(abbe(m.surf[at(first)]), abbe(m.surf[at(first + 1)]))};
+                             crownPower(abbe(m.surf[idx(first)]), abbe(m.surf[idx(first + 1)]))};
     solve(
         x,
         [&](const std::vector<double>& v) {
             const double c1 = v[0], phi1 = v[1], phi2 = 1.0 - phi1;
             const double c2 = c1 - phi1 / (n1 - 1.0);
             const double c3 = c2 - phi2 / (n2 - 1.0);
-            m.surf[at(first)].r = 1.0 / c1;
-            m.surf[at(first + 1)].r = 1.0 / c2;
-            m.surf[at(first + 2)].r = 1.0 / c3;
+            m.surf[idx(first)].r = 1.0 / c1;
+            m.surf[idx(first + 1)].r = 1.0 / c2;
+            m.surf[idx(first + 2)].r = 1.0 / c3;
         },
         [&] {
             const AberrationSums& s = b.evaluate();
@@ -288,7 +289,7 @@ void achromat(Workspace& ws, const Catalogue& cat) {
     b.system("Verkitteter Achromat 100/1500", 1500.0, 15.0, 0.5, 3, 800.0);
     cementedAchromat(b, cat.glass("N-BK7"), cat.glass("N-F2"), 0.008, 0.0047, 1);
     b.finish({"Kronglas N-BK7 vorn, Flintglas N-F2 hinten, verkittet.",
-              "Farbl\u00e4ngsfehler und \u00d6ffnungsfehler 3. Ordnung korrigiert."});
+              "Farblängsfehler und Öffnungsfehler 3. Ordnung korrigiert."});
 }
 
 // An air-spaced doublet: power split for colour, two bendings for spherical
@@ -299,18 +300,18 @@ void airSpacedDoublet(Builder& b, const Glass& crown, const Glass& flint, int fi
     b.air(first + 1, -0.6 * scale, 0.0005 * scale, 1.0);
     b.glass(first + 2, -0.6 * scale, 0.006 * scale, flint);
     b.air(first + 3, -2.0 * scale, 0.95 * scale, 1.0);
-    const double n1 = m.surf[at(first)].n[colourIndex(kGreen)];
-    const double n2 = m.surf[at(first + 2)].n[colourIndex(kGreen)];
+    const double n1 = m.surf[idx(first)].n[colourIndex(kGreen)];
+    const double n2 = m.surf[idx(first + 2)].n[colourIndex(kGreen)];
     std::vector<double> x = {1.0 / 0.6, -1.0 / 0.6,
-                             crownPower(abbe(m.surf[at(first)]), abbe(m.surf[at(first + 2)]))};
+                             crownPower(abbe(m.surf[idx(first)]), abbe(m.surf[idx(first + 2)]))};
     solve(
         x,
         [&](const std::vector<double>& v) {
             const double c1 = v[0], c3 = v[1], phi1 = v[2], phi2 = 1.0 - phi1;
-            m.surf[at(first)].r = scale / c1;
-            m.surf[at(first + 1)].r = scale / (c1 - phi1 / (n1 - 1.0));
-            m.surf[at(first + 2)].r = scale / c3;
-            m.surf[at(first + 3)].r = scale / (c3 - phi2 / (n2 - 1.0));
+            m.surf[idx(first)].r = scale / c1;
+            m.surf[idx(first + 1)].r = scale / (c1 - phi1 / (n1 - 1.0));
+            m.surf[idx(first + 2)].r = scale / c3;
+            m.surf[idx(first + 3)].r = scale / (c3 - phi2 / (n2 - 1.0));
         },
         [&] {
             const AberrationSums& s = b.evaluate();
@@ -323,7 +324,7 @@ void doublet(Workspace& ws, const Catalogue& cat) {
     b.system("Luftspalt-Dublett 100/1000", 1000.0, 10.0, 0.5, 4, 800.0);
     airSpacedDoublet(b, cat.glass("N-BK7"), cat.glass("N-F2"), 1, 1.0);
     b.finish({"Fraunhofer-Objektiv mit 0.5 mm Luftspalt: N-BK7 und N-F2.",
-              "Farbe, \u00d6ffnungsfehler und Koma 3. Ordnung korrigiert."});
+              "Farbe, Öffnungsfehler und Koma 3. Ordnung korrigiert."});
 }
 
 // Petzval astrograph: a front doublet of focal length 2 and a rear doublet of
@@ -341,8 +342,8 @@ void petzval(Workspace& ws, const Catalogue& cat) {
     SystemModel& m = b.model();
     for (int i = 1; i <= 4; ++i) {
         for (auto [target, scale] : {std::pair{i, 2.0}, std::pair{i + 4, 1.0}}) {
-            Surface& s = m.surf[at(target)];
-            s = unit.surf[at(i)];
+            Surface& s = m.surf[idx(target)];
+            s = unit.surf[idx(i)];
             s.r *= scale;
             s.e *= scale;
         }
@@ -350,7 +351,7 @@ void petzval(Workspace& ws, const Catalogue& cat) {
     m.surf[4].e = 1.0;
     m.surf[8].e = 0.4;
     b.finish({"Zwei Luftspalt-Dubletts (Brennweiten 2 f und f) im Abstand f.",
-              "Jedes Dublett f\u00fcr sich farb- und komafrei; das System nicht optimiert."});
+              "Jedes Dublett für sich farb- und komafrei; das System nicht optimiert."});
 }
 
 // Schmidt camera: a plane plate whose second face carries the corrector profile,
@@ -375,7 +376,7 @@ void schmidtCamera(Workspace& ws, const Catalogue& cat) {
     plate.A4 = profile.A4;
     plate.A6 = profile.A6;
     b.finish({"Korrektionsplatte aus N-BK7 mit neutraler Zone bei 0.866 des Radius,",
-              "Kugelspiegel R = -2 f im Abstand 2 f, Bildfeld 6\u00b0."});
+              "Kugelspiegel R = -2 f im Abstand 2 f, Bildfeld 6°."});
 }
 
 void refractorWithDiagonal(Workspace& ws, const Catalogue& cat) {
@@ -384,7 +385,7 @@ void refractorWithDiagonal(Workspace& ws, const Catalogue& cat) {
     b.air(4, kFlatRadius, -0.08, -1.0).u = 45.0;  // the diagonal turns the axis by 90 degrees
     cementedAchromat(b, cat.glass("N-BK7"), cat.glass("N-F2"), 0.008, 0.0047, 1);
     b.model().surf[3].e = 0.9;
-    b.finish({"Verkitteter Achromat mit 45\u00b0-Planspiegel 0.9 f hinter der Linse."});
+    b.finish({"Verkitteter Achromat mit 45°-Planspiegel 0.9 f hinter der Linse."});
 }
 
 void stopAndObstruction(Workspace& ws) {
@@ -395,8 +396,8 @@ void stopAndObstruction(Workspace& ws) {
     b.air(2, kFlatRadius, 0.6, 1.0).medium = "Luft/Blende";  // tube stop at 95 %
     b.model().surf[2].h = 0.95;
     b.air(3, -2.0, -1.0, -1.0).k = -1.0;
-    b.finish({"Fl\u00e4che 1: zentrale Abschattung (30 % des Strahls),",
-              "Fl\u00e4che 2: Blende (95 % des Strahls), Fl\u00e4che 3: Paraboloid."});
+    b.finish({"Fläche 1: zentrale Abschattung (30 % des Strahls),",
+              "Fläche 2: Blende (95 % des Strahls), Fläche 3: Paraboloid."});
 }
 
 // A mirror whose polynomial sag equals a paraboloid's to sixth order: the
@@ -404,7 +405,7 @@ void stopAndObstruction(Workspace& ws) {
 // -2, and A4, A6 remove the sphere's y^4 and y^6 terms (y^4/(8 R^3), y^6/(16 R^5)).
 void asphericMirror(Workspace& ws) {
     Builder b(ws);
-    b.system("Asph\u00e4rischer Spiegel 150/600", 600.0, 4.0, 0.5, 1, 500.0);
+    b.system("Asphärischer Spiegel 150/600", 600.0, 4.0, 0.5, 1, 500.0);
     const double R = -2.5;
     Surface& s = b.air(1, R, -1.0, -1.0);
     s.A2 = (1.0 / -2.0 - 1.0 / R) / 2.0;
@@ -425,7 +426,7 @@ void toricMirror(Workspace& ws) {
     s.u = tilt;
     const double t = std::tan(tilt * std::numbers::pi / 180.0);
     s.A8 = -t * t;
-    b.finish({"Um 5\u00b0 geneigter Kugelspiegel mit torischer Deformation, die den",
+    b.finish({"Um 5° geneigter Kugelspiegel mit torischer Deformation, die den",
               "Astigmatismus der Neigung aufhebt."});
 }
 

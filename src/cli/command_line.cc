@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "mainwindow/document.h"
 #include "model/number_format.h"
 
 namespace vn::cli {

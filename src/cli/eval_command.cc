@@ -26,11 +26,11 @@ constexpr const char* kEvalHelp =
     "everything else is computed as usual.\n";
 
 void writeSurface(JsonWriter& json, const SystemModel& m, int i) {
-    const Surface& s = m.surf[at(i)];
+    const Surface& s = m.surf[idx(i)];
     json.beginObject();
     json.field("r", s.r).field("e", s.e);
     json.key("n").beginArray();
-    for (int colour : kListedColours) json.value(s.n[at(colourIndex(colour))]);
+    for (int colour : kListedColours) json.value(s.n[idx(colourIndex(colour))]);
     json.endArray();
     json.field("k", s.k).field("u", s.u).field("h", s.h);
     json.field("medium", std::string_view(s.medium));

@@ -10,6 +10,7 @@
 #include "cli/command_line.h"
 #include "cli/commands.h"
 #include "cli/json_writer.h"
+#include "mainwindow/document.h"
 #include "model/data_paths.h"
 #include "model/number_format.h"
 #include "synthesis/synthesis_state.h"
@@ -67,22 +68,20 @@ struct Design {
 };
 
 void addCommon(Design& d, CommonInputs& c) {
-    d.numbers.insert(d.numbers.begin(),
-                     {{"focal-length", "f/mm: focal length, mm", &c.focalLength},
-                      {"f-number", "Blende: f-number", &c.fNumber},
-                      {"field", "Feld/\u00b0: full field, degrees", &c.fullField},
-                      {"scale", "Massstab: drawing scale", &c.scale}});
+    d.numbers.insert(d.numbers.begin(), {{"focal-length", "f/mm: focal length, mm", &c.focalLength},
+                                         {"f-number", "Blende: f-number", &c.fNumber},
+                                         {"field", "Feld/°: full field, degrees", &c.fullField},
+                                         {"scale", "Massstab: drawing scale", &c.scale}});
 }
 
 void addMedialTargets(Design& d, MedialTargets& z) {
     const std::vector<NumberKey> keys = {
-        {"colour-target", "Farbl\u00e4ngsfehler: longitudinal colour target",
-         &z.longitudinalColour},
+        {"colour-target", "Farblängsfehler: longitudinal colour target", &z.longitudinalColour},
         {"lateral-colour-target", "Farbquerfehler: lateral colour target", &z.lateralColour},
-        {"spherical-target", "\u00d6ffnungsfehler: spherical aberration target", &z.spherical},
+        {"spherical-target", "Öffnungsfehler: spherical aberration target", &z.spherical},
         {"coma-target", "Koma: coma target", &z.coma},
         {"astigmatism-target", "Astigmatismus: astigmatism target", &z.astigmatism},
-        {"curvature-target", "Bildfeldkr\u00fcmmung: field curvature target", &z.curvature},
+        {"curvature-target", "Bildfeldkrümmung: field curvature target", &z.curvature},
         {"equivalent-coma", "Sollwert: coma of the equivalent system", &z.equivalentComa}};
     d.numbers.insert(d.numbers.end(), keys.begin(), keys.end());
 }
@@ -91,61 +90,56 @@ ChoiceKey correctionSurfaceKey(CorrectionSurface* sigma) {
     const std::vector<std::string> names = *sigma == CorrectionSurface::Surface2
                                                ? std::vector<std::string>{"2", "1"}
                                                : std::vector<std::string>{"1", "2"};
-    return {"correction-surface", "Korrektionsfl\u00e4che \u00c4quivalentsystem (1 or 2)", names,
+    return {"correction-surface", "Korrektionsfläche Äquivalentsystem (1 or 2)", names,
             [sigma, names](size_t i) {
                 *sigma =
                     names[i] == "2" ? CorrectionSurface::Surface2 : CorrectionSurface::Surface1;
             }};
 }
 
-// Builds the description of one design type over the stored inputs of `ws`.
-bool describeDesign(const std::string& type, Workspace& ws, MedialSynthesisResult* medial,
+// Builds the description of one design type over the stored inputs of `st`.
+bool describeDesign(const std::string& type, SynthesisState& st, MedialSynthesisResult* medial,
                     Design& d) {
-    SynthesisState& st = ws.synthesis;
     if (type == "achromat") {
         AchromatInputs& in = st.achromat;
         d.name = "achromat";
         d.numbers = {{"thickness1", "Dicke1: centre thickness of lens 1", &in.thickness1},
                      {"thickness2", "Dicke2: centre thickness of lens 2", &in.thickness2},
-                     {"colour-target", "Farbl\u00e4ngsfehler: colour target", &in.colourTarget},
-                     {"spherical-target", "\u00d6ffnungsfehler: spherical aberration target",
+                     {"colour-target", "Farblängsfehler: colour target", &in.colourTarget},
+                     {"spherical-target", "Öffnungsfehler: spherical aberration target",
                       &in.sphericalTarget}};
         addCommon(d, in.common);
         d.glasses = {{"glass1", "Glas1 (slot 1)", 1}, {"glass2", "Glas2 (slot 2)", 2}};
         d.repaintsGlass = true;
-        d.run = [p = &in](Workspace& w) { return synthesiseAchromat(*p, w.synthesis.glasses, w); };
+        d.run = [p = &in, &st](Workspace& w) { return synthesiseAchromat(*p, st, w); };
     } else if (type == "fraunhofer") {
         FraunhoferInputs& in = st.fraunhofer;
         d.name = "fraunhofer";
         d.numbers = {{"thickness1", "Dicke1: thickness of lens 1", &in.thickness1},
                      {"gap", "Abstand: air gap between the lenses", &in.gap},
                      {"thickness2", "Dicke2: thickness of lens 2", &in.thickness2},
-                     {"colour-target", "Farbl\u00e4ngsfehler: colour target", &in.colourTarget},
-                     {"spherical-target", "\u00d6ffnungsfehler: spherical aberration target",
+                     {"colour-target", "Farblängsfehler: colour target", &in.colourTarget},
+                     {"spherical-target", "Öffnungsfehler: spherical aberration target",
                       &in.sphericalTarget},
                      {"coma-target", "Koma: coma target", &in.comaTarget}};
         addCommon(d, in.common);
         d.glasses = {{"glass1", "Glas1 (slot 1)", 1},
                      {"glass2", "Glas2 (slot 3)", kFraunhoferSecondSlot}};
         d.repaintsGlass = true;
-        d.run = [p = &in](Workspace& w) {
-            return synthesiseFraunhofer(*p, w.synthesis.glasses, w);
-        };
+        d.run = [p = &in, &st](Workspace& w) { return synthesiseFraunhofer(*p, st, w); };
     } else if (type == "cassegrain") {
         CassegrainInputs& in = st.cassegrain;
         d.name = "cassegrain";
-        d.numbers = {
-            {"focus-distance", "Abstand Fokus-Prim\u00e4rspiegel: focus behind the primary",
-             &in.layout.e},
-            {"separation", "Abstand Prim\u00e4r-Sekund\u00e4r (selects --parameter separation)",
-             &in.layout.d},
-            {"magnification",
-             "Sekund\u00e4rvergr\u00f6\u00dferung (selects --parameter magnification)",
-             &in.layout.m},
-            {"obstruction", "Obstruktion (selects --parameter obstruction)", &in.layout.k},
-            {"spherical-target", "\u00d6ffnungsfehler: spherical aberration target",
-             &in.sphericalTarget},
-            {"coma-target", "Koma: coma target (Ritchey-Chr\u00e9tien)", &in.comaTarget}};
+        d.numbers = {{"focus-distance", "Abstand Fokus-Primärspiegel: focus behind the primary",
+                      &in.layout.e},
+                     {"separation", "Abstand Primär-Sekundär (selects --parameter separation)",
+                      &in.layout.d},
+                     {"magnification", "Sekundärvergrößerung (selects --parameter magnification)",
+                      &in.layout.m},
+                     {"obstruction", "Obstruktion (selects --parameter obstruction)", &in.layout.k},
+                     {"spherical-target", "Öffnungsfehler: spherical aberration target",
+                      &in.sphericalTarget},
+                     {"coma-target", "Koma: coma target (Ritchey-Chrétien)", &in.comaTarget}};
         addCommon(d, in.common);
         d.choices = {{"type",
                       "Cassegrain-Typ",
@@ -155,21 +149,19 @@ bool describeDesign(const std::string& type, Workspace& ws, MedialSynthesisResul
                       "Auswahl 2. Parameter (the value by --value or its own key)",
                       {"separation", "magnification", "obstruction"},
                       [p = &in](size_t i) { p->parameter = static_cast<CassegrainParameter>(i); }}};
-        d.run = [p = &in](Workspace& w) { return synthesiseCassegrain(*p, w); };
+        d.run = [p = &in, &st](Workspace& w) { return synthesiseCassegrain(*p, st, w); };
     } else if (type == "schmidt") {
         SchmidtInputs& in = st.schmidt;
         d.name = "schmidt";
         d.numbers = {{"thickness", "Dicke: corrector thickness", &in.thickness},
                      {"neutral-zone", "NZ: neutral zone / aperture radius", &in.neutralZone},
-                     {"spherical-target", "\u00d6ffnungsfehler (kept, not used by the design)",
+                     {"spherical-target", "Öffnungsfehler (kept, not used by the design)",
                       &in.sphericalTarget},
                      {"coma-target", "Koma (kept, not used by the design)", &in.comaTarget}};
         addCommon(d, in.common);
         d.glasses = {{"glass1", "Glas (slot 1)", 1}};
         d.repaintsGlass = true;
-        d.run = [p = &in](Workspace& w) {
-            return synthesiseSchmidtCamera(*p, w.synthesis.glasses, w);
-        };
+        d.run = [p = &in, &st](Workspace& w) { return synthesiseSchmidtCamera(*p, st, w); };
     } else if (type == "medial-cassegrain") {
         MedialCassegrainInputs& in = st.medialCassegrain;
         d.name = "medial-cassegrain";
@@ -189,8 +181,8 @@ bool describeDesign(const std::string& type, Workspace& ws, MedialSynthesisResul
                       {"flat", "free"},
                       [p = &in](size_t i) { p->flatField = i == 0; }}};
         d.glasses = {{"glass1", "Glas (slot 1)", 1}};
-        d.run = [p = &in, medial](Workspace& w) {
-            *medial = synthesiseMedialCassegrain(*p, w.synthesis.glasses, w);
+        d.run = [p = &in, &st, medial](Workspace& w) {
+            *medial = synthesiseMedialCassegrain(*p, st, w);
             return static_cast<SynthesisResult>(*medial);
         };
     } else if (type == "medial-triplet") {
@@ -205,8 +197,8 @@ bool describeDesign(const std::string& type, Workspace& ws, MedialSynthesisResul
         addCommon(d, in.common);
         d.choices = {correctionSurfaceKey(&in.correction)};
         d.glasses = {{"glass1", "Glas (slot 1)", 1}};
-        d.run = [p = &in, medial](Workspace& w) {
-            *medial = synthesiseMedialTriplet(*p, w.synthesis.glasses, w);
+        d.run = [p = &in, &st, medial](Workspace& w) {
+            *medial = synthesiseMedialTriplet(*p, st, w);
             return static_cast<SynthesisResult>(*medial);
         };
     } else {
@@ -227,8 +219,7 @@ std::string designHelp(const Design& d) {
         out << k << ' ' << text << '\n';
     };
     for (const GlassKey& g : d.glasses)
-        line(std::string(g.key) + " NAME",
-             std::string(g.label) + " [none: \"Glas ausw\u00e4hlen\"]");
+        line(std::string(g.key) + " NAME", std::string(g.label) + " [none: \"Glas auswählen\"]");
     for (const ChoiceKey& c : d.choices) {
         std::string names;
         for (const std::string& n : c.names) names += (names.empty() ? "" : "|") + n;
@@ -278,9 +269,10 @@ int synthCommand(const std::vector<std::string>& rawArgs) {
 
     auto ws = std::make_unique<Workspace>();
     Initialize(*ws);
+    auto synthesis = std::make_unique<SynthesisState>();
     MedialSynthesisResult medial;
     Design d;
-    if (!describeDesign(type, *ws, &medial, d))
+    if (!describeDesign(type, *synthesis, &medial, d))
         return usageError("unknown design type '" + type + "'", kSynthUsage);
     const std::string help = designHelp(d);
 
@@ -314,7 +306,7 @@ int synthCommand(const std::vector<std::string>& rawArgs) {
     }
     if (d.name == "cassegrain") {
         // A parameter's own key selects it; --value sets the selected one.
-        CassegrainInputs& in = ws->synthesis.cassegrain;
+        CassegrainInputs& in = synthesis->cassegrain;
         const char* own[] = {"separation", "magnification", "obstruction"};
         double* values[] = {&in.layout.d, &in.layout.m, &in.layout.k};
         int given = 0;
@@ -354,10 +346,10 @@ int synthCommand(const std::vector<std::string>& rawArgs) {
         GlassRecord record;
         if (!findGlass(catalogue, it->second, record))
             return inputError("Glas '" + it->second + "' steht nicht in " + catalogue.file + ".");
-        GlassSlot& slot = ws->synthesis.glasses[g.slot];
+        GlassSlot& slot = synthesis->glasses[g.slot];
         if (std::string e = chooseSynthesisGlass(slot, record, kSynthesisWavelengths); !e.empty())
             return inputError(e);
-        ws->synthesis.selectedSlot = g.slot;
+        synthesis->selectedSlot = g.slot;
         if (d.repaintsGlass) {
             // The Fraunhofer dialog looks for "Cau" in the medium of the model
             // surface whose number is the slot's.

@@ -6,6 +6,8 @@
 #include <numbers>
 
 #include "cli/command_line.h"
+
+#include "base/units.h"
 #include "cli/commands.h"
 #include "cli/json_writer.h"
 #include "optics/ray_trace.h"
@@ -33,8 +35,6 @@ constexpr const char* kTraceHelp =
     "the chief ray of the same field and colour, in waves) and per surface\n"
     "1..N+1 z, y, the cosine of incidence and the step. A ray that misses a\n"
     "surface or is totally reflected is reported blocked, with a note on stderr.\n";
-
-constexpr double kDegree = std::numbers::pi / 180.0;
 
 bool colourOption(const ParsedArgs& parsed, int& colour, std::string& error) {
     auto it = parsed.options.find("colour");

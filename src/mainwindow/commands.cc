@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "mainwindow/document.h"
 #include "mainwindow/layout_painter.h"
 #include "mainwindow/run_cycle.h"
 #include "spot/focus_model.h"

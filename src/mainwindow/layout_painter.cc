@@ -1,5 +1,7 @@
 #include "mainwindow/layout_painter.h"
 
+#include "base/units.h"
+
 #include <algorithm>
 #include <cmath>
 #include <numbers>
@@ -16,7 +18,6 @@ namespace {
 
 using namespace layout_colour;
 
-constexpr double kDegree = std::numbers::pi / 180.0;
 constexpr double kFlatPixelRadius = 3000.0;  // larger pixel radii are drawn flat
 constexpr double kRadiansToDegrees = 57.295779513082320877;
 
@@ -57,7 +58,7 @@ void drawAxis(Canvas& c, const LayoutPicture& pic) {
             colour = rgbWhite;
         c.setPen(colour);
         c.moveTo(current);
-        current = {r.vertexPx[at(i)], r.vertexPy[at(i)]};
+        current = {r.vertexPx[idx(i)], r.vertexPy[idx(i)]};
         c.lineTo(current);
     }
 }
@@ -71,12 +72,12 @@ MarkedRayTexts drawMarkedRay(Canvas& c, const LayoutPicture& pic) {
     std::vector<Point> points;
     points.push_back({10, Round(r.markedPy[1] + std::tan(pic.markedAngle * kDegree) *
                                                     (static_cast<double>(r.markedPx[1]) - 10.0))});
-    for (int i = 1; i <= N + 1; ++i) points.push_back({r.markedPx[at(i)], r.markedPy[at(i)]});
+    for (int i = 1; i <= N + 1; ++i) points.push_back({r.markedPx[idx(i)], r.markedPy[idx(i)]});
     c.polyline(points.data(), static_cast<int>(points.size()));
     for (int k = 1; k <= N + 1; ++k) {
-        const double cosine = r.markedCos[at(k)];
+        const double cosine = r.markedCos[idx(k)];
         const double W = 1.0 / (cosine * cosine);
-        texts.incidence[at(k)] =
+        texts.incidence[idx(k)] =
             W > 1.0 && finite(W) ? std::atan(std::sqrt(W - 1.0)) * kRadiansToDegrees : 0.0;
     }
     const int z = pic.selection->pickMarkedSurface;
@@ -84,12 +85,12 @@ MarkedRayTexts drawMarkedRay(Canvas& c, const LayoutPicture& pic) {
         texts.item = "Zonenstrahl selektiert";
     } else {
         texts.item =
-            std::to_string(z) + ":u" + fmt::fixed(texts.incidence[at(z)], 6, 4, pic.separator) +
+            std::to_string(z) + ":u" + fmt::fixed(texts.incidence[idx(z)], 6, 4, pic.separator) +
             "°e" +
-            fmt::fixed(r.markedStep[at(std::min(z + 1, kTableSize - 1))], 7, 5, pic.separator);
+            fmt::fixed(r.markedStep[idx(std::min(z + 1, kTableSize - 1))], 7, 5, pic.separator);
     }
     const double rim =
-        std::fabs(m.sys.normFocal) * pic.zoneHeight[at(pic.zoneCount)] / 2.0 / m.sys.fNumber;
+        std::fabs(m.sys.normFocal) * pic.zoneHeight[idx(pic.zoneCount)] / 2.0 / m.sys.fNumber;
     texts.value = "Zone:" + fmt::fixed(pic.markedHeight / rim, 6, 4, pic.separator);
     texts.shown = true;
     return texts;
@@ -100,19 +101,19 @@ void drawFieldRays(Canvas& c, const LayoutPicture& pic) {
     const SystemModel& m = *pic.model;
     const double w = m.sys.fieldAngle * kDegree;
     const double rho =
-        std::fabs(m.sys.normFocal) * pic.zoneHeight[at(pic.zoneCount)] / 2.0 / m.sys.fNumber;
+        std::fabs(m.sys.normFocal) * pic.zoneHeight[idx(pic.zoneCount)] / 2.0 / m.sys.fNumber;
     std::vector<Point> points;
     for (int f = 0; f < 3; ++f) {
         c.setPen(f == pic.highlightedField ? pic.highlight : rgbGrey);
         for (int s = 0; s < 2; ++s) {
             const double tilt = rho / m.sys.objectDistance;
             const double angle = (f - 1) * w + (s == 0 ? -tilt : tilt);
-            const auto& px = r.fanPx[at(s)][at(f)];
-            const auto& py = r.fanPy[at(s)][at(f)];
+            const auto& px = r.fanPx[idx(s)][idx(f)];
+            const auto& py = r.fanPy[idx(s)][idx(f)];
             points.clear();
             points.push_back(
                 {10, Round(std::tan(angle) * (static_cast<double>(px[1]) - 10.0) + py[1])});
-            for (int i = 1; i <= m.N() + 1; ++i) points.push_back({px[at(i)], py[at(i)]});
+            for (int i = 1; i <= m.N() + 1; ++i) points.push_back({px[idx(i)], py[idx(i)]});
             c.polyline(points.data(), static_cast<int>(points.size()));
         }
     }
@@ -128,16 +129,16 @@ void drawSurfaces(Canvas& c, const LayoutPicture& pic) {
     Rim previous{};
     bool havePrevious = false;
     for (int i = 1; i <= m.N() + 1; ++i) {
-        const Surface& s = m.surf[at(i)];
+        const Surface& s = m.surf[idx(i)];
         if ((mediumTags(s.medium) & (kObstructionTags | kTagBlende)) && !sel.pickMarked) continue;
         const double t = s.u * kDegree;
-        const double a = r.axisAngle[at(i - 1)];
-        const double P = r.rimHalf[at(i)];
-        const double g = r.edgeSag[at(i)];
-        const int x = r.vertexPx[at(i)], y = r.vertexPy[at(i)];
+        const double a = r.axisAngle[idx(i - 1)];
+        const double P = r.rimHalf[idx(i)];
+        const double g = r.edgeSag[idx(i)];
+        const int x = r.vertexPx[idx(i)], y = r.vertexPy[idx(i)];
         const double R = s.r * S / f;
         const bool flat = !finite(R) || std::fabs(R) >= kFlatPixelRadius;
-        const bool reflecting = m.surf[at(i - 1)].n[green] * s.n[green] < 0.0;
+        const bool reflecting = m.surf[idx(i - 1)].n[green] * s.n[green] < 0.0;
         const bool highlighted = (sel.pickRadius || sel.pickTilt) &&
                                  (i == sel.pickSurface || i == sel.pickSurface + sel.pickGroupSize);
         c.setPen(highlighted ? (reflecting ? rgbFuchsia : rgbAqua)
@@ -164,8 +165,8 @@ void drawSurfaces(Canvas& c, const LayoutPicture& pic) {
         }
 
         // Lens edges join the rims across glass.
-        if (havePrevious && std::fabs(m.surf[at(i - 1)].n[green]) != 1.0) {
-            const double product = s.r * m.surf[at(i - 1)].r;
+        if (havePrevious && std::fabs(m.surf[idx(i - 1)].n[green]) != 1.0) {
+            const double product = s.r * m.surf[idx(i - 1)].r;
             const bool parallel = flat ? product >= 0.0 : product > 0.0;
             c.setPen(rgbBlue);
             c.line(rim.plus, parallel ? previous.plus : previous.minus);
@@ -212,14 +213,14 @@ void drawDiagramCurves(Canvas& c, const LayoutPicture& pic, const DiagramScale& 
     const auto& G = r.zoneDirY;
     const double L = m.sys.normFocal, K = m.sys.fNumber, D = p.exitPupilDistance;
     const double sigma = p.focusSign, omega = p.axisDeviation;
-    const size_t near = at(Z + 1), deviation = at(Z + 2);
+    const size_t near = idx(Z + 1), deviation = idx(Z + 2);
     constexpr size_t g = colourIndex(kGreen);
     const double ref = E[near][g] * F[near][g] / G[near][g];
     const Rgb pens[3] = {rgbRed, rgbBlue, rgbGreen};
     for (int colour = 1; colour <= 3; ++colour) {
-        const size_t col = at(colour - 1);
+        const size_t col = idx(colour - 1);
         bool usable = !r.zoneFailed[near][col] && !r.zoneFailed[deviation][col];
-        for (int k = 1; k <= Z; ++k) usable = usable && !r.zoneFailed[at(k)][col];
+        for (int k = 1; k <= Z; ++k) usable = usable && !r.zoneFailed[idx(k)][col];
         if (!usable) continue;
         const double A = E[near][col] * F[near][col] / G[near][col];
         const double J = G[near][col] * F[deviation][col] - F[near][col] * G[deviation][col];
@@ -230,7 +231,7 @@ void drawDiagramCurves(Canvas& c, const LayoutPicture& pic, const DiagramScale& 
         std::vector<Point> la{{260 + Round(dd * d.scale), d.baseline}};
         std::vector<Point> osc{{460, d.baseline}};
         for (int k = 1; k <= Z && usable; ++k) {
-            const size_t z = at(k);
+            const size_t z = idx(k);
             const double rho = pic.zoneHeight[z];
             const double h = -std::fabs(L) * rho / 2.0 / K;
             const int y = Round(rho * 70.0);

@@ -8,11 +8,11 @@
 #include <span>
 #include <string>
 
-#include "mainwindow/selection.h"
 #include "model/system_model.h"
 #include "optics/layout.h"
 #include "optics/paraxial.h"
 #include "ui/canvas.h"
+#include "workspace/selection.h"
 
 namespace vn {
 

@@ -42,7 +42,7 @@ void computeZoneHeights(PupilSampling& pupil) {
     for (int k = 1; k <= Z; ++k) {
         const double U = std::sqrt(static_cast<double>(k) / Z);
         const double d = std::sqrt(static_cast<double>(k)) - std::sqrt(static_cast<double>(k - 1));
-        pupil.zoneHeight[at(k)] = U - (3.0 - d * d) * (U - previous) / 6.0;
+        pupil.zoneHeight[idx(k)] = U - (3.0 - d * d) * (U - previous) / 6.0;
         previous = U;
     }
 }
@@ -53,12 +53,12 @@ void buildLensGroups(const SystemModel& m, LensGroups& groups) {
     groups.air[0] = 0;
     constexpr size_t green = colourIndex(kGreen);
     for (int i = 1; i <= m.N(); ++i) {
-        if (std::fabs(m.surf[at(i)].n[green]) != 1.0) {
-            groups.glass[at(groups.glassCount++)] = i;
+        if (std::fabs(m.surf[idx(i)].n[green]) != 1.0) {
+            groups.glass[idx(groups.glassCount++)] = i;
         } else {
-            const int previous = groups.air[at(groups.airCount)];
-            groups.air[at(++groups.airCount)] = i;
-            groups.size[at(groups.airCount)] = i - previous - 1;
+            const int previous = groups.air[idx(groups.airCount)];
+            groups.air[idx(++groups.airCount)] = i;
+            groups.size[idx(groups.airCount)] = i - previous - 1;
         }
     }
 }
@@ -71,19 +71,19 @@ bool applySagittalMarking(SystemModel& m, const LensGroups& groups) {
     if (q <= 0 || q > m.N()) return false;
     int last = q;
     for (int j = 1; j <= groups.airCount; ++j) {
-        if (groups.air[at(j)] >= q) {
-            last = groups.air[at(j)];
+        if (groups.air[idx(j)] >= q) {
+            last = groups.air[idx(j)];
             break;
         }
     }
-    for (int i = q; i <= last; ++i) m.surf[at(i)].sagittal = true;
+    for (int i = q; i <= last; ++i) m.surf[idx(i)].sagittal = true;
     return true;
 }
 
 void placeImagePlane(SystemModel& m, ParaxialData& p) {
     const int N = m.N();
-    Surface& last = m.surf[at(N)];
-    Surface& image = m.surf[at(N + 1)];
+    Surface& last = m.surf[idx(N)];
+    Surface& image = m.surf[idx(N + 1)];
     m.surf[0].e = 0.0;
     last.e = p.backFocus;
     image.r = kFlatRadius;
@@ -98,7 +98,7 @@ void placeImagePlane(SystemModel& m, ParaxialData& p) {
     // A deformation left over from a deleted or replaced surface would make the
     // image plane an asphere or a torus.
     image.A2 = image.A4 = image.A6 = image.A8 = image.schmidt = image.nz = 0.0;
-    p.marginalHeight[at(N + 1)] =
+    p.marginalHeight[idx(N + 1)] =
         2.0 * m.sys.fNumber * std::tan(m.sys.fieldAngle * std::numbers::pi / 180.0);
 }
 

@@ -1,5 +1,7 @@
 #include "mainwindow/selection_logic.h"
 
+#include "base/units.h"
+
 #include <algorithm>
 #include <cmath>
 #include <numbers>
@@ -14,7 +16,6 @@ namespace {
 
 using namespace layout_colour;
 
-constexpr double kDegree = std::numbers::pi / 180.0;
 constexpr double kFoldingRadius = 1000.0;  // a reflecting surface this flat folds the beam
 
 double sign(double v) {
@@ -27,14 +28,14 @@ std::string fixed4(double v, char sep, int precision = 15) {
 
 bool reflectsGreen(const SystemModel& m, int i) {
     constexpr size_t g = colourIndex(kGreen);
-    return m.surf[at(i - 1)].n[g] * m.surf[at(i)].n[g] < 0.0;
+    return m.surf[idx(i - 1)].n[g] * m.surf[idx(i)].n[g] < 0.0;
 }
 
 // The air-list position of the group containing surface i: the first air
 // space at or after it.
 int groupOf(const LensGroups& groups, int i) {
     for (int j = 1; j <= groups.airCount; ++j)
-        if (groups.air[at(j)] >= i) return j;
+        if (groups.air[idx(j)] >= i) return j;
     return groups.airCount;
 }
 
@@ -44,8 +45,8 @@ int selectGroupOf(Workspace& ws, int i) {
     SelectionState& s = ws.selection;
     const int j = groupOf(ws.groups, i);
     s.pickGroupIndex = j;
-    s.pickGroupSize = ws.groups.size[at(j)];
-    s.pickSurface = ws.groups.air[at(j)] - s.pickGroupSize;
+    s.pickGroupSize = ws.groups.size[idx(j)];
+    s.pickSurface = ws.groups.air[idx(j)] - s.pickGroupSize;
     return j;
 }
 
@@ -53,8 +54,8 @@ int selectGroupOf(Workspace& ws, int i) {
 void carryTolerances(Workspace& ws, int entry, const ToleranceCarry& carry) {
     ClearTol(ws.model);
     if (entry >= 0 && entry <= ws.model.N()) {
-        ws.model.surf[at(entry)].tolDx = carry.dx;
-        ws.model.surf[at(entry)].tolDy = carry.dy;
+        ws.model.surf[idx(entry)].tolDx = carry.dx;
+        ws.model.surf[idx(entry)].tolDy = carry.dy;
     }
     if (carry.boxVisible) ws.flags.modelChanged = true;
 }
@@ -70,7 +71,7 @@ void pickSurface(Workspace& ws, int i, const ToleranceCarry& carry) {
     s.groupLabel = "Fläche";
     s.groupNumber = i;
     carryTolerances(ws, i, carry);
-    s.valueText = fixed4(ws.model.surf[at(i)].r * displayFactor(ws), ws.settings.separator);
+    s.valueText = fixed4(ws.model.surf[idx(i)].r * displayFactor(ws), ws.settings.separator);
 }
 
 void pickGroup(Workspace& ws, int i, const ToleranceCarry& carry) {
@@ -86,7 +87,7 @@ void pickGroup(Workspace& ws, int i, const ToleranceCarry& carry) {
     // The offsets act on the group's first surface, where the steps act too.
     carryTolerances(ws, s.pickSurface, carry);
     s.valueText =
-        fixed4(ws.model.surf[at(s.pickSurface)].r * displayFactor(ws), ws.settings.separator, 6);
+        fixed4(ws.model.surf[idx(s.pickSurface)].r * displayFactor(ws), ws.settings.separator, 6);
 }
 
 void pickDistance(Workspace& ws, int i) {
@@ -97,7 +98,7 @@ void pickDistance(Workspace& ws, int i) {
     s.pickDistanceIndex = i;
     s.colour = rgbWhite;
     s.itemText = "Fläche " + std::to_string(i) + "  Abstand";
-    s.valueText = fixed4(ws.model.surf[at(i)].e * displayFactor(ws), ws.settings.separator);
+    s.valueText = fixed4(ws.model.surf[idx(i)].e * displayFactor(ws), ws.settings.separator);
 }
 
 void pickTilt(Workspace& ws, int i) {
@@ -109,16 +110,16 @@ void pickTilt(Workspace& ws, int i) {
     selectGroupOf(ws, i);
     s.colour = rgbYellow;
     s.itemText = "Fläche " + std::to_string(i) + "  Winkel/°";
-    s.valueText = fixed4(ws.model.surf[at(i)].u, ws.settings.separator);
+    s.valueText = fixed4(ws.model.surf[idx(i)].u, ws.settings.separator);
 }
 
 // Whether the click (x, y) lies on the axis segment from vertex i to i+1, at
 // least the tolerance away from both ends and within it of the line.
 bool onDistance(const LayoutResults& r, int i, Point click) {
     const int s = kPickTolerance;
-    const double A = r.axisAngle[at(i)];
-    const int x0 = r.vertexPx[at(i)], y0 = r.vertexPy[at(i)];
-    const int x1 = r.vertexPx[at(i + 1)], y1 = r.vertexPy[at(i + 1)];
+    const double A = r.axisAngle[idx(i)];
+    const int x0 = r.vertexPx[idx(i)], y0 = r.vertexPy[idx(i)];
+    const int x1 = r.vertexPx[idx(i + 1)], y1 = r.vertexPy[idx(i + 1)];
     const double e = click.x - x0, f = click.y - y0;
     auto strictlyBetween = [s](int v, int a, int b) {
         return v > std::min(a, b) + s && v < std::max(a, b) - s;
@@ -137,16 +138,16 @@ bool onDistance(const LayoutResults& r, int i, Point click) {
 void rebend(Workspace& ws) {
     SystemModel& m = ws.model;
     const SelectionState& s = ws.selection;
-    const int g = ws.groups.air[at(s.pickGroupIndex)] - s.pickGroupSize;
+    const int g = ws.groups.air[idx(s.pickGroupIndex)] - s.pickGroupSize;
     for (int k = g; k <= g + s.pickGroupSize - 1; ++k) {
         if (k + 1 > m.N() + 1 || k < 1) continue;
-        const bool nextFolds = reflectsGreen(m, k + 1) && m.surf[at(k + 1)].r >= kFoldingRadius;
+        const bool nextFolds = reflectsGreen(m, k + 1) && m.surf[idx(k + 1)].r >= kFoldingRadius;
         if (nextFolds) continue;
-        const double bend = ws.paraxial.bendCurvature[at(k)];
-        if (!reflectsGreen(m, k) || m.surf[at(k)].r <= kFoldingRadius)
-            m.surf[at(k + 1)].r = 1.0 / (1.0 / m.surf[at(k)].r - bend);
+        const double bend = ws.paraxial.bendCurvature[idx(k)];
+        if (!reflectsGreen(m, k) || m.surf[idx(k)].r <= kFoldingRadius)
+            m.surf[idx(k + 1)].r = 1.0 / (1.0 / m.surf[idx(k)].r - bend);
         else
-            m.surf[at(k + 1)].r = -1.0 / (1.0 / m.surf[at(k - 1)].r - bend);
+            m.surf[idx(k + 1)].r = -1.0 / (1.0 / m.surf[idx(k - 1)].r - bend);
     }
 }
 
@@ -173,11 +174,11 @@ void pickAt(Workspace& ws, Point click, const ToleranceCarry& carry) {
     ws.flags.selectionActive = false;
     bool picked = false;
     for (int i = 1; i <= N; ++i) {
-        const double e = click.x - r.vertexPx[at(i)], f = click.y - r.vertexPy[at(i)];
-        const double e1 = click.x - r.vertexPx[at(i + 1)], f1 = click.y - r.vertexPy[at(i + 1)];
-        const double A = r.axisAngle[at(i - 1)] + m.surf[at(i)].u * kDegree;
-        const double A1 = r.axisAngle[at(i)] + m.surf[at(i + 1)].u * kDegree;
-        const double R = m.surf[at(i)].r * S / F, R1 = m.surf[at(i + 1)].r * S / F;
+        const double e = click.x - r.vertexPx[idx(i)], f = click.y - r.vertexPy[idx(i)];
+        const double e1 = click.x - r.vertexPx[idx(i + 1)], f1 = click.y - r.vertexPy[idx(i + 1)];
+        const double A = r.axisAngle[idx(i - 1)] + m.surf[idx(i)].u * kDegree;
+        const double A1 = r.axisAngle[idx(i)] + m.surf[idx(i + 1)].u * kDegree;
+        const double R = m.surf[idx(i)].r * S / F, R1 = m.surf[idx(i + 1)].r * S / F;
         const double ys = std::sin(A) * e - std::cos(A) * f, zs = std::cos(A) * e - std::sin(A) * f;
         const double ys1 = std::sin(A1) * e1 - std::cos(A1) * f1,
                      zs1 = std::cos(A1) * e1 - std::sin(A1) * f1;
@@ -192,10 +193,10 @@ void pickAt(Workspace& ws, Point click, const ToleranceCarry& carry) {
             sel.valueChangePosition = 0;
             sel.colour = rgbFuchsia;
         }
-        const bool mask = mediumTags(m.surf[at(i)].medium) & (kObstructionTags | kTagBlende);
-        if (!mask && std::fabs(ys) < std::fabs(r.rimHalf[at(i)])) {
-            const bool glassAfter = std::fabs(m.surf[at(i)].n[colourIndex(kGreen)]) != 1.0;
-            const double dir = sign(m.surf[at(i)].e);
+        const bool mask = mediumTags(m.surf[idx(i)].medium) & (kObstructionTags | kTagBlende);
+        if (!mask && std::fabs(ys) < std::fabs(r.rimHalf[idx(i)])) {
+            const bool glassAfter = std::fabs(m.surf[idx(i)].n[colourIndex(kGreen)]) != 1.0;
+            const double dir = sign(m.surf[idx(i)].e);
             if (!picked && glassAfter && (ys * ys / 2.0 / R - zs) * dir < 0.0 &&
                 (ys1 * ys1 / 2.0 / R1 - zs1) * dir > 0.0) {
                 pickGroup(ws, i, carry);
@@ -234,24 +235,24 @@ void stepPickedValue(Workspace& ws, bool up) {
         return up ? value * (1.0 + percent / 100.0) : value / (1.0 + percent / 100.0);
     };
     if (s.pickRadius && !s.pickGroup && s.pickSurface >= 1 && s.pickSurface <= m.N() + 1) {
-        double& r = m.surf[at(s.pickSurface)].r;
+        double& r = m.surf[idx(s.pickSurface)].r;
         r = scale(r, v.radiusStep);
         s.valueText = fixed4(r * factor, sep);
     }
     if (s.pickGroup) {
-        const int g = ws.groups.air[at(s.pickGroupIndex)] - s.pickGroupSize;
-        double& r = m.surf[at(g)].r;
+        const int g = ws.groups.air[idx(s.pickGroupIndex)] - s.pickGroupSize;
+        double& r = m.surf[idx(g)].r;
         r = scale(r, v.bendStep);
         rebend(ws);
-        s.valueText = fixed4(m.surf[at(s.pickSurface)].r * factor, sep, 6);
+        s.valueText = fixed4(m.surf[idx(s.pickSurface)].r * factor, sep, 6);
     }
     if (s.pickTilt) {
-        double& u = m.surf[at(s.pickTiltIndex)].u;
+        double& u = m.surf[idx(s.pickTiltIndex)].u;
         u += up ? v.angleStep : -v.angleStep;
         s.valueText = fixed4(u, sep);
     }
     if (s.pickDistance) {
-        double& e = m.surf[at(s.pickDistanceIndex)].e;
+        double& e = m.surf[idx(s.pickDistanceIndex)].e;
         e = scale(e, v.distanceStep);
         s.valueText = fixed4(e * factor, sep);
     }
@@ -274,11 +275,11 @@ void movePick(Workspace& ws, bool up, const ToleranceCarry& carry) {
     } else if (s.pickTilt) {
         s.pickTiltIndex = moved(s.pickTiltIndex);
         s.itemText = "Fläche " + std::to_string(s.pickTiltIndex) + "  Winkel/°";
-        s.valueText = fixed4(ws.model.surf[at(s.pickTiltIndex)].u, ws.settings.separator);
+        s.valueText = fixed4(ws.model.surf[idx(s.pickTiltIndex)].u, ws.settings.separator);
     } else if (s.pickDistance) {
         s.pickDistanceIndex = moved(s.pickDistanceIndex);
         s.itemText = "Fläche " + std::to_string(s.pickDistanceIndex) + "  Abstand";
-        s.valueText = fixed4(ws.model.surf[at(s.pickDistanceIndex)].e * displayFactor(ws),
+        s.valueText = fixed4(ws.model.surf[idx(s.pickDistanceIndex)].e * displayFactor(ws),
                              ws.settings.separator);
     } else if (s.pickMarked) {
         s.pickMarkedSurface = moved(s.pickMarkedSurface);

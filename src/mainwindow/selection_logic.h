@@ -3,7 +3,7 @@
 // surface, dragging the picture and measuring distances with the mouse.
 #pragma once
 
-#include "mainwindow/selection.h"
+#include "workspace/selection.h"
 #include "workspace/workspace.h"
 
 namespace vn {

@@ -326,8 +326,7 @@ GlassIndices glassIndices(const GlassRecord& glass, const std::array<double, 3>&
     for (std::size_t c = 0; c < 3; ++c) {
         if (!(std::isfinite(out.n[c]) && out.n[c] > 0.0)) {
             out.error = "Glass \"" + std::string(trimRight(glass.type)) +
-                        "\" gives no usable index at " + fmt::general(wavelength[c], 7) +
-                        " \u00b5m.";
+                        "\" gives no usable index at " + fmt::general(wavelength[c], 7) + " µm.";
             break;
         }
     }

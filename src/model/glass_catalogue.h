@@ -30,13 +30,13 @@ namespace vn {
 inline constexpr char kCatalogueFileName[] = "DemoGlasdaten.txt";
 // The dialog's messages for a missing file: reading writes an acute accent
 // where rewriting writes an apostrophe, and both are kept as users know them.
-inline constexpr char kCatalogueMissingOnRead[] = "Couldn\u00b4t find DemoGlasdaten.txt.";
+inline constexpr char kCatalogueMissingOnRead[] = "Couldn´t find DemoGlasdaten.txt.";
 inline constexpr char kCatalogueMissingOnWrite[] = "Couldn't find DemoGlasdaten.txt.";
 // First line of a rewritten file; the date of the rewrite follows it.
 inline constexpr char kCatalogueTitle[] =
     "Glas-Datei mit Dispersions-Koeffizienten ab Varnistrale V5.1 - Stand: ";
 inline constexpr char kCatalogueColumns[] =
-    " Code.Dens Source     Type  Calc          ne       ve         PF\u00b4e"
+    " Code.Dens Source     Type  Calc          ne       ve         PF´e"
     "               B1                 B2             B3            C1"
     "                C2           C3";
 

@@ -93,7 +93,7 @@ public:
     std::string readChars(int count) {
         if (atEnd()) return {};
         const std::string& text = lines_[line_];
-        std::string part = text.substr(std::min(column_, text.size()), at(count));
+        std::string part = text.substr(std::min(column_, text.size()), idx(count));
         column_ += part.size();
         return part;
     }
@@ -174,17 +174,17 @@ size_t coefficientTail(const std::string& name) {
 }
 
 bool readSurfaceRow(FreeFormReader& in, int i, SystemModel& t) {
-    Surface& s = t.surf[at(i)];
+    Surface& s = t.surf[idx(i)];
     const std::string where = "Flächenzeile " + std::to_string(i);
     s.r = in.readNumber(("Radius in " + where).c_str());
     s.e = in.readNumber(("Abstand in " + where).c_str());
     for (int colour : kListedColours)
-        s.n[at(colourIndex(colour))] = in.readNumber(("Brechzahl in " + where).c_str());
+        s.n[idx(colourIndex(colour))] = in.readNumber(("Brechzahl in " + where).c_str());
     s.k = in.readNumber(("Deform in " + where).c_str());
     s.u = in.readNumber(("Winkel in " + where).c_str());
     s.h = in.readNumber(("Grenze in " + where).c_str());
     if (in.failed()) return false;
-    const double green = s.n[at(colourIndex(kGreen))];
+    const double green = s.n[idx(colourIndex(kGreen))];
     if (green == 0.0) {
         in.fail("die Brechzahl (grün) in " + where + " ist 0");
         return false;
@@ -225,7 +225,7 @@ bool readSurfaceLines(FreeFormReader& in, int count, bool schmidt, SystemModel& 
                     ", die nicht unter den Flächen 1.." + std::to_string(t.N()) + " ist");
             return false;
         }
-        Surface& s = t.surf[at(static_cast<int>(j))];
+        Surface& s = t.surf[idx(static_cast<int>(j))];
         const std::string field = std::string(what) + " der Fläche " + std::to_string(j);
         if (schmidt) {
             for (double* v : {&s.schmidt, &s.A2, &s.A4, &s.A6, &s.nz})
@@ -234,7 +234,7 @@ bool readSurfaceLines(FreeFormReader& in, int count, bool schmidt, SystemModel& 
             for (double* v : {&s.A2, &s.A4, &s.A6, &s.A8}) *v = in.readNumber(field.c_str());
         }
         if (in.failed()) return false;
-        list[at(k)] = static_cast<int>(j);
+        list[idx(k)] = static_cast<int>(j);
         in.nextLine();
     }
     return true;
@@ -318,7 +318,7 @@ SystemFileResult readSystemLines(const std::vector<std::string>& lines, const st
     // asphere from an earlier, larger system.
     SystemModel t = m;
     for (int i = 1; i < kTableSize; ++i) {
-        Surface& s = t.surf[at(i)];
+        Surface& s = t.surf[idx(i)];
         s.A2 = s.A4 = s.A6 = s.A8 = s.nz = s.schmidt = 0.0;
         s.sagittal = false;
         s.lambdaMismatch = {};
@@ -353,7 +353,7 @@ SystemFileResult readSystemLines(const std::vector<std::string>& lines, const st
     in.nextLine();
     std::array<double, 3> wavelength{};
     for (int colour : kListedColours)
-        wavelength[at(colourIndex(colour))] = in.readNumber("Wellenlänge");
+        wavelength[idx(colourIndex(colour))] = in.readNumber("Wellenlänge");
     in.nextLine();
     if (in.failed()) return {false, in.error()};
 
@@ -401,7 +401,7 @@ void prepareForWriting(SystemModel& m) {
     deriveSurfaceLists(m);
     double marking = 0.0;
     for (int i = 0; i <= m.N(); ++i) {
-        if (m.surf[at(i)].sagittal) {
+        if (m.surf[idx(i)].sagittal) {
             marking = i;
             break;
         }
@@ -432,7 +432,7 @@ SystemModel scaledToUnitFocalLength(const SystemModel& m) {
     out.sys.entrancePupil /= F;
     out.surf[0].e /= F;
     for (int i = 1; i <= out.N(); ++i) {
-        Surface& e = out.surf[at(i)];
+        Surface& e = out.surf[idx(i)];
         e.r = scaled(e.r);
         e.e /= F;
         e.A2 *= F;
@@ -468,16 +468,16 @@ std::vector<std::string> formatSystemFile(const SystemModel& model) {
     out.push_back(utf8ToCp1252(kColumnHeader));
     std::string waves(23, ' ');
     for (int colour : kListedColours)
-        appendField(waves, nonZeroFixed(s.wavelength[at(colourIndex(colour))], 11, 7));
+        appendField(waves, nonZeroFixed(s.wavelength[idx(colourIndex(colour))], 11, 7));
     out.push_back(waves);
 
     for (int i = 0; i <= m.N(); ++i) {
-        const Surface& e = m.surf[at(i)];
+        const Surface& e = m.surf[idx(i)];
         std::string row = std::fabs(e.r) > kScientificRadius ? fmt::scientificWidth(e.r, 10)
                                                              : fmt::fixedWidth(e.r, 10, 6);
         appendField(row, fmt::fixedWidth(e.e, 10, 6));
         for (int colour : kListedColours)
-            appendField(row, nonZeroFixed(e.n[at(colourIndex(colour))], 11, 6));
+            appendField(row, nonZeroFixed(e.n[idx(colourIndex(colour))], 11, 6));
         appendField(row, fmt::fixedWidth(e.k, 10, 5));
         appendField(row, fmt::fixedWidth(e.u, 10, 5));
         appendField(row, fmt::fixedWidth(e.h, 8, 3));
@@ -490,16 +490,16 @@ std::vector<std::string> formatSystemFile(const SystemModel& model) {
     }
     out.emplace_back();
     for (int k = 1; k <= s.schmidtCount; ++k) {
-        const int j = s.schmidtList[at(k)];
-        const Surface& e = m.surf[at(j)];
+        const int j = s.schmidtList[idx(k)];
+        const Surface& e = m.surf[idx(j)];
         std::string line = fmt::integerWidth(j, 5);
         for (double v : {e.schmidt, e.A2, e.A4, e.A6, e.nz})
             appendField(line, fmt::fixedWidth(v, 15, 9));
         out.push_back(line);
     }
     for (int k = 1; k <= s.asphereCount; ++k) {
-        const int j = s.asphereList[at(k)];
-        const Surface& e = m.surf[at(j)];
+        const int j = s.asphereList[idx(k)];
+        const Surface& e = m.surf[idx(j)];
         std::string line = fmt::integerWidth(j, 5);
         for (double v : {e.A2, e.A4, e.A6, e.A8}) appendField(line, fmt::fixedWidth(v, 15, 9));
         out.push_back(line);
@@ -519,7 +519,7 @@ std::string nonFiniteValue(const SystemModel& m) {
           s.normFocal, s.wavelength[0], s.wavelength[1], s.wavelength[2]})
         if (!std::isfinite(v)) return "ein Wert der Systemdaten";
     for (int i = 0; i <= m.N(); ++i) {
-        const Surface& e = m.surf[at(i)];
+        const Surface& e = m.surf[idx(i)];
         bool finite = std::isfinite(e.r) && std::isfinite(e.e) && std::isfinite(e.k) &&
                       std::isfinite(e.u) && std::isfinite(e.h) && std::isfinite(e.schmidt) &&
                       std::isfinite(e.nz) && std::isfinite(e.A2) && std::isfinite(e.A4) &&

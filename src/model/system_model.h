@@ -21,8 +21,8 @@ namespace vn {
 inline constexpr int kMaxSurfaces = 29;
 
 // Subscript of a table entry or colour slot counted as the optics counts it,
-// from an int.
-inline constexpr std::size_t at(int i) {
+// from an int: a conversion, not a bounds check.
+inline constexpr std::size_t idx(int i) {
     return static_cast<std::size_t>(i);
 }
 

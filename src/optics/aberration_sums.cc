@@ -33,11 +33,11 @@ void seidelSums(const SystemModel& m, const ParaxialData& q, const GreenPass& g,
     constexpr size_t green = colourIndex(kGreen);
     sums.spherical = sums.coma = sums.astigmatism = sums.curvature = sums.distortion = 0.0f;
     for (int i = 1; i <= N; ++i) {
-        const double nBefore = t[at(i - 1)].n[green];
-        const double nAfter = t[at(i)].n[green];
-        const double rho = q.rF[at(i)];
-        const double s = g.s[at(i)], sPrime = g.sPrime[at(i)];
-        const double h = g.h[at(i)], sigma = g.sigma[at(i)];
+        const double nBefore = t[idx(i - 1)].n[green];
+        const double nAfter = t[idx(i)].n[green];
+        const double rho = q.rF[idx(i)];
+        const double s = g.s[idx(i)], sPrime = g.sPrime[idx(i)];
+        const double h = g.h[idx(i)], sigma = g.sigma[idx(i)];
         const double h2 = h * h, h4 = h2 * h2;
         const double curvature = c.div(1.0, rho, i, kReasonRadius);
 
@@ -60,11 +60,11 @@ void seidelSums(const SystemModel& m, const ParaxialData& q, const GreenPass& g,
         // times that coefficient per unit Schmidt factor, taken for the first
         // mirror behind the plate (or the last surface when there is none).
         double schmidtTerm = 0.0;
-        if (t[at(i)].schmidt != 0.0) {
+        if (t[idx(i)].schmidt != 0.0) {
             int j = i;
-            while (!(t[at(j - 1)].n[green] / t[at(j)].n[green] < 0.0) && j <= N - 1) ++j;
-            const double rhoMirror = q.rF[at(j)];
-            schmidtTerm = c.div(2.0 * t[at(i)].schmidt, nBefore - 1.0, i, kReasonSchmidtAir) *
+            while (!(t[idx(j - 1)].n[green] / t[idx(j)].n[green] < 0.0) && j <= N - 1) ++j;
+            const double rhoMirror = q.rF[idx(j)];
+            schmidtTerm = c.div(2.0 * t[idx(i)].schmidt, nBefore - 1.0, i, kReasonSchmidtAir) *
                           c.div(1.0, rhoMirror * rhoMirror * rhoMirror, j, kReasonRadius);
         }
         const double rho3 = rho * rho * rho;
@@ -72,7 +72,7 @@ void seidelSums(const SystemModel& m, const ParaxialData& q, const GreenPass& g,
         const float S1 = single(h4 * A * A *
                                 (c.div(1.0, nAfter * sPrime, i, kReasonConjugate) -
                                  c.div(1.0, nBefore * s, i, kReasonConjugate)));
-        const float S1a = single(h4 * (c.div(t[at(i)].k, rho3, i, kReasonRadius) - schmidtTerm) *
+        const float S1a = single(h4 * (c.div(t[idx(i)].k, rho3, i, kReasonRadius) - schmidtTerm) *
                                  (nAfter - nBefore));
         const float S2 = single(beta * S1), S2a = single(sigma * S1a);
         const float S3 = single(beta * S2), S3a = single(sigma * S2a);

@@ -1,5 +1,7 @@
 #include "optics/layout.h"
 
+#include "base/units.h"
+
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -12,7 +14,6 @@
 namespace vn {
 namespace {
 
-constexpr double kDegree = std::numbers::pi / 180.0;
 constexpr size_t kGreenSlot = colourIndex(kGreen);
 constexpr double kNearParaxialZone = 0.01;  // Meridian's reference ray at 1 % of the aperture
 constexpr int kLeftMargin = 100;            // the leftmost vertex lands this far right of base x
@@ -49,7 +50,7 @@ int usableZoneCount(const LayoutInputs& in) {
 }
 
 double zoneHeight(const LayoutInputs& in, int j) {
-    return at(j) < in.zoneHeight.size() ? in.zoneHeight[at(j)] : 0.0;
+    return idx(j) < in.zoneHeight.size() ? in.zoneHeight[idx(j)] : 0.0;
 }
 
 // Step 3 of the layout: axis directions, vertices in model units and pixels,
@@ -62,16 +63,16 @@ void placeVertices(const SystemModel& m, double S, const LayoutView& view, Layou
     out.vertexPx[0] = view.originX;
     out.vertexPy[0] = view.originY;
     for (int i = 1; i <= N + 1; ++i) {
-        const Surface& s = m.surf[at(i)];
-        const Surface& before = m.surf[at(i - 1)];
+        const Surface& s = m.surf[idx(i)];
+        const Surface& before = m.surf[idx(i - 1)];
         const double ratio = before.n[kGreenSlot] / s.n[kGreenSlot];
-        out.axisAngle[at(i)] = out.axisAngle[at(i - 1)] + axisTurn(s.u * kDegree, ratio);
+        out.axisAngle[idx(i)] = out.axisAngle[idx(i - 1)] + axisTurn(s.u * kDegree, ratio);
         const double e = i == 1 ? 0.0 : before.e;  // the drawing starts at surface 1
-        out.vertexZ[at(i)] = out.vertexZ[at(i - 1)] + std::cos(out.axisAngle[at(i - 1)]) * e;
-        out.vertexY[at(i)] = out.vertexY[at(i - 1)] - std::sin(out.axisAngle[at(i - 1)]) * e;
-        out.vertexPx[at(i)] = pixel(S * out.vertexZ[at(i)], view.originX);
-        out.vertexPy[at(i)] = pixel(S * out.vertexY[at(i)], view.originY);
-        const int px = out.vertexPx[at(i)];
+        out.vertexZ[idx(i)] = out.vertexZ[idx(i - 1)] + std::cos(out.axisAngle[idx(i - 1)]) * e;
+        out.vertexY[idx(i)] = out.vertexY[idx(i - 1)] - std::sin(out.axisAngle[idx(i - 1)]) * e;
+        out.vertexPx[idx(i)] = pixel(S * out.vertexZ[idx(i)], view.originX);
+        out.vertexPy[idx(i)] = pixel(S * out.vertexY[idx(i)], view.originY);
+        const int px = out.vertexPx[idx(i)];
         smallest = i == 1 ? px : std::min(smallest, px);
         largest = i == 1 ? px : std::max(largest, px);
     }
@@ -84,17 +85,17 @@ public:
     RayPainter(const LayoutResults& out, int N, double S, const LayoutView& view)
         : out_(out), N_(N), S_(S), view_(view) {
         for (int i = 0; i <= N + 1; ++i) {
-            cosA_[at(i)] = std::cos(out.axisAngle[at(i)]);
-            sinA_[at(i)] = std::sin(out.axisAngle[at(i)]);
+            cosA_[idx(i)] = std::cos(out.axisAngle[idx(i)]);
+            sinA_[idx(i)] = std::sin(out.axisAngle[idx(i)]);
         }
     }
 
     void paint(const RayState& ray, SurfacePixels& px, SurfacePixels& py) const {
         for (int i = 1; i <= N_ + 1; ++i) {
-            const size_t k = at(reached(ray, i) ? i : ray.failedAt - 1);
-            const double z = ray.surfZ[at(i)], y = ray.surfY[at(i)];
-            px[at(i)] = pixel(S_ * (out_.vertexZ[k] + z * cosA_[k] - y * sinA_[k]), view_.originX);
-            py[at(i)] = pixel(S_ * (out_.vertexY[k] - z * sinA_[k] - y * cosA_[k]), view_.originY);
+            const size_t k = idx(reached(ray, i) ? i : ray.failedAt - 1);
+            const double z = ray.surfZ[idx(i)], y = ray.surfY[idx(i)];
+            px[idx(i)] = pixel(S_ * (out_.vertexZ[k] + z * cosA_[k] - y * sinA_[k]), view_.originX);
+            py[idx(i)] = pixel(S_ * (out_.vertexY[k] - z * sinA_[k] - y * cosA_[k]), view_.originY);
         }
     }
 
@@ -146,9 +147,9 @@ struct Fan {
         trace(w, pupilRadius(Z), side == 0);
         const int N = m.N();
         for (int i = 1; i <= N + 1 && RayPainter::reached(ray, i); ++i) {
-            const double H = p.marginalHeight[at(i)];
-            out.beamHeight[at(i)] = std::max(out.beamHeight[at(i)], std::fabs(ray.surfY[at(i)]));
-            if (H != 0.0) out.beamFactor[at(i)] = out.beamHeight[at(i)] / H * 2.0 * m.sys.fNumber;
+            const double H = p.marginalHeight[idx(i)];
+            out.beamHeight[idx(i)] = std::max(out.beamHeight[idx(i)], std::fabs(ray.surfY[idx(i)]));
+            if (H != 0.0) out.beamFactor[idx(i)] = out.beamHeight[idx(i)] / H * 2.0 * m.sys.fNumber;
         }
         setBeamFactors(sys, out.beamFactor);
     }
@@ -167,26 +168,26 @@ struct Fan {
             ray.blocked = false;
             trace(w, 0.0, side == 0);
         }
-        painter.paint(ray, out.fanPx[at(side)][at(field)], out.fanPy[at(side)][at(field)]);
+        painter.paint(ray, out.fanPx[idx(side)][idx(field)], out.fanPy[idx(side)][idx(field)]);
         const int N = m.N();
         for (int i = 1; i <= N + 1 && RayPainter::reached(ray, i); ++i)
-            outline(i, ray.surfY[at(i)]);
+            outline(i, ray.surfY[idx(i)]);
     }
 
     // Widens the drawn outline of surface i to a ray at height y.
     void outline(int i, double y) {
-        const Surface& s = m.surf[at(i)];
-        if (out.rimHalf[at(i)] >= std::fabs(S * y)) return;
+        const Surface& s = m.surf[idx(i)];
+        if (out.rimHalf[idx(i)] >= std::fabs(S * y)) return;
         double hh = s.h >= 1.0 ? y * s.h : y;
         // A rim beyond the radius is drawn at the radius.
         if (std::fabs(hh) > std::fabs(s.r)) hh = std::copysign(std::fabs(s.r), hh);
         const double half =
-            stopLike[at(i)]
-                ? std::fabs(out.drawScale * p.marginalHeight[at(i)] * s.h / 2.0 / m.sys.fNumber)
+            stopLike[idx(i)]
+                ? std::fabs(out.drawScale * p.marginalHeight[idx(i)] * s.h / 2.0 / m.sys.fNumber)
                 : std::fabs(S * hh);
-        out.rimHalf[at(i)] = Nearest(half);
+        out.rimHalf[idx(i)] = Nearest(half);
         const double v = s.r != 0.0 ? hh / s.r : 0.0;
-        out.edgeSag[at(i)] = (1.0 - std::sqrt(std::max(0.0, 1.0 - v * v))) * s.r;
+        out.edgeSag[idx(i)] = (1.0 - std::sqrt(std::max(0.0, 1.0 - v * v))) * s.r;
     }
 };
 
@@ -198,19 +199,19 @@ double obstructionRatio(const SystemModel& m, const ParaxialData& p, const Layou
     const int N = m.N();
     const int k = p.primaryMirror, d = p.doublePass, mirror = p.secondaryMirror;
     if (k - 1 - d < 0 || k > N || mirror < 1 || mirror > N + 1) return 0.0;
-    auto axial = [&](int side, int i) { return double(out.fanPy[at(side)][1][at(i)]); };
+    auto axial = [&](int side, int i) { return double(out.fanPy[idx(side)][1][idx(i)]); };
     double edge[2];  // beam edges at the secondary, pixel y: 0 upper, 1 lower
     if (k > d + 1) {
         // Something precedes the primary: extend the on-axis rays backwards from it.
-        const double scale = m.surf[at(mirror - 1)].e / m.surf[at(k - 1 - d)].e;
+        const double scale = m.surf[idx(mirror - 1)].e / m.surf[idx(k - 1 - d)].e;
         for (int s = 0; s < 2; ++s)
             edge[s] = axial(s, k - d) - scale * (axial(s, k - 1 - d) - axial(s, k - d));
     } else {
         edge[1] = view.originY + S / 2.0 / m.sys.fNumber;
         edge[0] = view.originY - S / 2.0 / m.sys.fNumber;
     }
-    const double a = out.fanPy[1][0][at(mirror)];  // lower ray of field -w
-    const double b = out.fanPy[0][2][at(mirror)];  // upper ray of field +w
+    const double a = out.fanPy[1][0][idx(mirror)];  // lower ray of field -w
+    const double b = out.fanPy[0][2][idx(mirror)];  // upper ray of field +w
     double x = a - b;
     if (a > edge[1]) x += edge[1] - a;
     if (b < edge[0]) x -= edge[0] - b;
@@ -221,7 +222,7 @@ double obstructionRatio(const SystemModel& m, const ParaxialData& p, const Layou
 
 void refreshIndices(SystemModel& m) {
     for (int i = 0; i <= m.N() + 1; ++i) {
-        Surface& s = m.surf[at(i)];
+        Surface& s = m.surf[idx(i)];
         s.lambdaMismatch = {};
         RecomputeIndices(s, m.sys.wavelength);
         markWavelengthMismatch(s, m.sys.wavelength);
@@ -253,7 +254,7 @@ void RechneKoord(SystemModel& m, ParaxialData& p, const LayoutInputs& in, Layout
     const double length = (double(largest) - smallest) / out.drawScale * std::fabs(sys.normFocal) *
                           sys.focalLengthRef;
     out.systemLength = std::isfinite(length) ? length : 0.0;
-    p.marginalHeight[at(N + 1)] = 2.0 * sys.fNumber * std::tan(sys.fieldAngle * kDegree);
+    p.marginalHeight[idx(N + 1)] = 2.0 * sys.fNumber * std::tan(sys.fieldAngle * kDegree);
     out.rimHalf = {};
     out.edgeSag = {};
     out.fanPx = {};
@@ -271,7 +272,7 @@ void RechneKoord(SystemModel& m, ParaxialData& p, const LayoutInputs& in, Layout
     const RayPainter painter(out, N, S, view);
     Fan fan{m, p, in, out, painter, traceSystem, ray, S, usableZoneCount(in), {}};
     for (int i = 1; i <= N + 1; ++i)
-        fan.stopLike[at(i)] = hasTag(m.surf[at(i)].medium, kObstructionTags | kTagBlende);
+        fan.stopLike[idx(i)] = hasTag(m.surf[idx(i)].medium, kObstructionTags | kTagBlende);
     for (int field = 0; field < 3; ++field) {
         const double w = (field - 1) * sys.fieldAngle * kDegree;
         ray.refColour = static_cast<std::uint8_t>(field);
@@ -295,9 +296,9 @@ void RechneKoord(SystemModel& m, ParaxialData& p, const LayoutInputs& in, Layout
     TraceRay(traceSystem, ray);
     painter.paint(ray, out.markedPx, out.markedPy);
     for (int i = 1; i <= N + 1; ++i) {
-        out.markedCos[at(i)] = ray.surfCos[at(i)];
-        out.markedStep[at(i)] = ray.surfStep[at(i)];
-        out.rimHalf[at(i)] = static_cast<int>(out.rimHalf[at(i)] * signOf(m.surf[at(i)].r));
+        out.markedCos[idx(i)] = ray.surfCos[idx(i)];
+        out.markedStep[idx(i)] = ray.surfStep[idx(i)];
+        out.rimHalf[idx(i)] = static_cast<int>(out.rimHalf[idx(i)] * signOf(m.surf[idx(i)].r));
     }
     // The traces leave the entrance-pupil distance in entry 0, as the paraxial
     // evaluation does.
@@ -307,7 +308,7 @@ void RechneKoord(SystemModel& m, ParaxialData& p, const LayoutInputs& in, Layout
 void Meridian(const SystemModel& m, ParaxialData& p, const LayoutInputs& in, LayoutResults& out) {
     const int N = m.N();
     if (N < 1 || N > kMaxSurfaces) return;
-    const Surface& image = m.surf[at(N + 1)];
+    const Surface& image = m.surf[idx(N + 1)];
     if (image.u != 0.0) p.axisDeviation = image.u * kDegree;
 
     TraceSystem sys;
@@ -319,7 +320,7 @@ void Meridian(const SystemModel& m, ParaxialData& p, const LayoutInputs& in, Lay
     const double F = std::fabs(m.sys.normFocal), K = m.sys.fNumber;
     const double deviationHeight = std::fabs(std::sin(p.axisDeviation) * m.sys.normFocal);
     for (int colour : {kRed, kBlue, kGreen}) {
-        const size_t c = at(colourIndex(colour));
+        const size_t c = idx(colourIndex(colour));
         ray.rayColour = static_cast<std::uint8_t>(colour);
         for (int j = 0; j <= Z + 2; ++j) {
             if (j == Z + 2)
@@ -336,10 +337,10 @@ void Meridian(const SystemModel& m, ParaxialData& p, const LayoutInputs& in, Lay
             // Height one focal length before the image plane, along the ray.
             const double intercept = ray.y - p.signedFocal * ray.M / ray.N;
             const bool usable = !ray.failed && std::isfinite(intercept);
-            out.zoneIntercept[at(j)][c] = usable ? intercept : ray.y;
-            out.zoneDirAxis[at(j)][c] = ray.N;
-            out.zoneDirY[at(j)][c] = ray.M;
-            out.zoneFailed[at(j)][c] = !usable;
+            out.zoneIntercept[idx(j)][c] = usable ? intercept : ray.y;
+            out.zoneDirAxis[idx(j)][c] = ray.N;
+            out.zoneDirY[idx(j)][c] = ray.M;
+            out.zoneFailed[idx(j)][c] = !usable;
         }
     }
 }

@@ -53,18 +53,18 @@ ColourPass paraxialPass(const SystemModel& m, const PassData& d, int colour, dou
                         Checked& c) {
     ColourPass pass;
     const int N = m.N();
-    const size_t col = at(colourIndex(colour));
-    pass.L = c.div(m.surf[0].n[col], m.surf[at(N)].n[col], N, detail::kReasonIndex) * s1;
+    const size_t col = idx(colourIndex(colour));
+    pass.L = c.div(m.surf[0].n[col], m.surf[idx(N)].n[col], N, detail::kReasonIndex) * s1;
     double s = s1;
     for (int i = 1; i <= N; ++i) {
-        const double nBefore = m.surf[at(i - 1)].n[col];
-        const double nAfter = m.surf[at(i)].n[col];
+        const double nBefore = m.surf[idx(i - 1)].n[col];
+        const double nAfter = m.surf[idx(i)].n[col];
         const double sPrime =
-            imageDistance(s, (*d.r)[at(i)], (*d.A2)[at(i)], nBefore, nAfter, i, c);
-        pass.s[at(i)] = s;
-        pass.sPrime[at(i)] = sPrime;
+            imageDistance(s, (*d.r)[idx(i)], (*d.A2)[idx(i)], nBefore, nAfter, i, c);
+        pass.s[idx(i)] = s;
+        pass.sPrime[idx(i)] = sPrime;
         pass.L *= magnification(s, sPrime, nBefore, nAfter, i, c);
-        s = sPrime - (*d.e)[at(i)];
+        s = sPrime - (*d.e)[idx(i)];
     }
     return pass;
 }
@@ -72,7 +72,7 @@ ColourPass paraxialPass(const SystemModel& m, const PassData& d, int colour, dou
 template <size_t Size>
 bool allFinite(const std::array<double, Size>& a, int last) {
     for (int i = 0; i <= last; ++i)
-        if (!std::isfinite(a[at(i)])) return false;
+        if (!std::isfinite(a[idx(i)])) return false;
     return true;
 }
 
@@ -121,11 +121,11 @@ EvaluationStatus evaluateOnce(SystemModel& m, bool fixedFocal, ParaxialData& p,
 
     std::array<double, kTableSize> r{}, e{}, A2{}, A4{}, A6{};
     for (int i = 0; i <= N; ++i) {
-        r[at(i)] = t[at(i)].r;
-        e[at(i)] = t[at(i)].e;
-        A2[at(i)] = t[at(i)].A2;
-        A4[at(i)] = t[at(i)].A4;
-        A6[at(i)] = t[at(i)].A6;
+        r[idx(i)] = t[idx(i)].r;
+        e[idx(i)] = t[idx(i)].e;
+        A2[idx(i)] = t[idx(i)].A2;
+        A4[idx(i)] = t[idx(i)].A4;
+        A6[idx(i)] = t[idx(i)].A6;
     }
     const double e0 = -m.sys.entrancePupil;
     e[0] = e0;
@@ -142,24 +142,24 @@ EvaluationStatus evaluateOnce(SystemModel& m, bool fixedFocal, ParaxialData& p,
     // Pass 3: chief ray from the centre of the entrance pupil with unit slope,
     // and the deviation of the axis by tilted surfaces.
     std::array<double, kTableSize> tilt{};
-    for (int i = 1; i <= N; ++i) tilt[at(i)] = t[at(i)].u;
+    for (int i = 1; i <= N; ++i) tilt[idx(i)] = t[idx(i)].u;
     double chiefSlope = 1.0, chiefHeight = e0, deviation = 0.0;
     for (int i = 1; i <= N; ++i) {
-        const double nBefore = t[at(i - 1)].n[g], nAfter = t[at(i)].n[g];
+        const double nBefore = t[idx(i - 1)].n[g], nAfter = t[idx(i)].n[g];
         chiefSlope =
             chiefSlope * c.div(nBefore, nAfter, i, detail::kReasonIndex) +
-            chiefHeight * c.div(nBefore - nAfter, nAfter * r[at(i)], i, detail::kReasonRadius);
-        chiefHeight += e[at(i)] * chiefSlope;
+            chiefHeight * c.div(nBefore - nAfter, nAfter * r[idx(i)], i, detail::kReasonRadius);
+        chiefHeight += e[idx(i)] * chiefSlope;
         const double ratio = c.div(nBefore, nAfter, i, detail::kReasonIndex);
-        if (ratio < 0.0 && r[at(i)] > kFlatMirrorRadius) {
+        if (ratio < 0.0 && r[idx(i)] > kFlatMirrorRadius) {
             // A flat folding mirror turns the frame over: the tilts after it
             // count with the opposite sign.
-            for (int k = i; k <= N; ++k) tilt[at(k)] = -tilt[at(k)];
+            for (int k = i; k <= N; ++k) tilt[idx(k)] = -tilt[idx(k)];
         } else {
             // A tilted refracting surface deviates the axis by the difference of
             // the angles of incidence and refraction, a tilted mirror by twice
             // its tilt.
-            const double T = tilt[at(i)];
+            const double T = tilt[idx(i)];
             const double sinRefracted = std::sin(T * std::numbers::pi / 180.0) * ratio;
             if (std::fabs(sinRefracted) > 1.0) c.fail(i, detail::kReasonTiltReflection);
             deviation += T - ArcSin(sinRefracted) * 180.0 / std::numbers::pi;
@@ -169,29 +169,29 @@ EvaluationStatus evaluateOnce(SystemModel& m, bool fixedFocal, ParaxialData& p,
     q.axisDeviation = deviation * std::numbers::pi / 180.0;
 
     // Results of the green passes.
-    q.backFocus = objectPass.sPrime[at(N)];
+    q.backFocus = objectPass.sPrime[idx(N)];
     q.focusSign = c.div(q.backFocus, std::fabs(q.backFocus), N, detail::kReasonBackFocus);
     q.signedFocal = std::fabs(M) * q.focusSign;
     q.objectDistanceF = c.div(m.sys.objectDistance, M, 0, detail::kReasonFocal);
     q.entrancePupilF = c.div(m.sys.entrancePupil, M, 0, detail::kReasonFocal);
     q.eF[0] = c.div(e0, M, 0, detail::kReasonFocal);
     for (int i = 1; i <= N; ++i) {
-        q.rF[at(i)] = c.div(r[at(i)], M, 0, detail::kReasonFocal);
-        q.eF[at(i)] = c.div(e[at(i)], M, 0, detail::kReasonFocal);
-        q.A2F[at(i)] = A2[at(i)] * M;
-        q.A4F[at(i)] = A4[at(i)] * M * M * M;
-        q.A6F[at(i)] = A6[at(i)] * M * M * M * M * M;
+        q.rF[idx(i)] = c.div(r[idx(i)], M, 0, detail::kReasonFocal);
+        q.eF[idx(i)] = c.div(e[idx(i)], M, 0, detail::kReasonFocal);
+        q.A2F[idx(i)] = A2[idx(i)] * M;
+        q.A4F[idx(i)] = A4[idx(i)] * M * M * M;
+        q.A6F[idx(i)] = A6[idx(i)] * M * M * M * M * M;
     }
     if (fixedFocal) {
         // The stored system is rescaled by the magnitude of its focal length:
         // a diverging system keeps its shape and its negative focal length.
         const double F = std::fabs(M);
         for (int i = 1; i <= N; ++i) {
-            r[at(i)] = c.div(r[at(i)], F, 0, detail::kReasonFocal);
-            e[at(i)] = c.div(e[at(i)], F, 0, detail::kReasonFocal);
-            A2[at(i)] *= F;
-            A4[at(i)] *= F * F * F;
-            A6[at(i)] *= F * F * F * F * F;
+            r[idx(i)] = c.div(r[idx(i)], F, 0, detail::kReasonFocal);
+            e[idx(i)] = c.div(e[idx(i)], F, 0, detail::kReasonFocal);
+            A2[idx(i)] *= F;
+            A4[idx(i)] *= F * F * F;
+            A6[idx(i)] *= F * F * F * F * F;
         }
     }
 
@@ -204,16 +204,16 @@ EvaluationStatus evaluateOnce(SystemModel& m, bool fixedFocal, ParaxialData& p,
         const double s1 = pupilImage - q.eF[0];
         const ColourPass pass = paraxialPass(m, normalised, colour, s1, c);
         if (colour == kRed) {
-            q.backFocusRed = pass.sPrime[at(N)];
+            q.backFocusRed = pass.sPrime[idx(N)];
             q.focalRed = pass.L;
             continue;
         }
         if (colour == kBlue) {
-            q.backFocusBlue = pass.sPrime[at(N)];
+            q.backFocusBlue = pass.sPrime[idx(N)];
             q.focalBlue = pass.L;
             continue;
         }
-        q.backFocusGreen = pass.sPrime[at(N)];
+        q.backFocusGreen = pass.sPrime[idx(N)];
         green.s = pass.s;
         green.sPrime = pass.sPrime;
         green.L = pass.L;
@@ -222,19 +222,19 @@ EvaluationStatus evaluateOnce(SystemModel& m, bool fixedFocal, ParaxialData& p,
         double previousImage = pupilImage;
         double sigma = 0.0;
         for (int i = 1; i <= N; ++i) {
-            q.marginalHeight[at(i)] =
-                q.marginalHeight[at(i - 1)] *
-                c.div(pass.s[at(i)], previousImage, i, detail::kReasonConjugate);
-            previousImage = pass.sPrime[at(i)];
+            q.marginalHeight[idx(i)] =
+                q.marginalHeight[idx(i - 1)] *
+                c.div(pass.s[idx(i)], previousImage, i, detail::kReasonConjugate);
+            previousImage = pass.sPrime[idx(i)];
         }
         const double h1 = q.marginalHeight[1];
         for (int i = 1; i <= N; ++i) {
-            const double nBefore = t[at(i - 1)].n[g];
-            sigma += h1 * h1 * c.div(q.eF[at(i - 1)], nBefore, i, detail::kReasonIndex) *
-                     c.div(1.0, q.marginalHeight[at(i - 1)] * q.marginalHeight[at(i)], i,
+            const double nBefore = t[idx(i - 1)].n[g];
+            sigma += h1 * h1 * c.div(q.eF[idx(i - 1)], nBefore, i, detail::kReasonIndex) *
+                     c.div(1.0, q.marginalHeight[idx(i - 1)] * q.marginalHeight[idx(i)], i,
                            detail::kReasonConjugate);
-            green.sigma[at(i)] = sigma;
-            green.h[at(i)] = q.marginalHeight[at(i)];
+            green.sigma[idx(i)] = sigma;
+            green.h[idx(i)] = q.marginalHeight[idx(i)];
         }
     }
     q.paraxialColour = kGreen;
@@ -243,12 +243,12 @@ EvaluationStatus evaluateOnce(SystemModel& m, bool fixedFocal, ParaxialData& p,
     q.mirrorFound = false;
     q.doublePass = 0;
     for (int k = 1; k <= N - 1; ++k) {
-        if (t[at(k)].dir < 0.0 && !q.mirrorFound) {
+        if (t[idx(k)].dir < 0.0 && !q.mirrorFound) {
             q.mirrorFound = true;
             q.primaryMirror = k;
             // A back-surface mirror: surface k+1 is surface k-1 passed again in
             // reverse, with the same radius and the opposite spacing.
-            const double repeat = r[at(k - 1)] / r[at(k + 1)] * e[at(k - 1)] / e[at(k)] + 1.0;
+            const double repeat = r[idx(k - 1)] / r[idx(k + 1)] * e[idx(k - 1)] / e[idx(k)] + 1.0;
             if (std::fabs(repeat) <= 0.001) {
                 q.secondaryMirror = k + 2;
                 q.doublePass = 1;
@@ -257,9 +257,9 @@ EvaluationStatus evaluateOnce(SystemModel& m, bool fixedFocal, ParaxialData& p,
             }
         }
         const bool foldingMirror =
-            t[at(k - 1)].n[g] / t[at(k)].n[g] < 0.0 && r[at(k)] > kFlatMirrorRadius;
-        q.bendCurvature[at(k)] = foldingMirror ? 1.0 / r[at(k - 1)] + 1.0 / r[at(k + 1)]
-                                               : 1.0 / r[at(k)] - 1.0 / r[at(k + 1)];
+            t[idx(k - 1)].n[g] / t[idx(k)].n[g] < 0.0 && r[idx(k)] > kFlatMirrorRadius;
+        q.bendCurvature[idx(k)] = foldingMirror ? 1.0 / r[idx(k - 1)] + 1.0 / r[idx(k + 1)]
+                                                : 1.0 / r[idx(k)] - 1.0 / r[idx(k + 1)];
     }
 
     if (!c.ok()) return c.status();
@@ -289,12 +289,12 @@ EvaluationStatus evaluateOnce(SystemModel& m, bool fixedFocal, ParaxialData& p,
     m.sys.focalLength = M * m.sys.focalLengthRef;
     if (fixedFocal) {
         for (int i = 1; i <= N; ++i) {
-            Surface& s = m.surf[at(i)];
-            s.r = r[at(i)];
-            s.e = e[at(i)];
-            s.A2 = A2[at(i)];
-            s.A4 = A4[at(i)];
-            s.A6 = A6[at(i)];
+            Surface& s = m.surf[idx(i)];
+            s.r = r[idx(i)];
+            s.e = e[idx(i)];
+            s.A2 = A2[idx(i)];
+            s.A4 = A4[idx(i)];
+            s.A6 = A6[idx(i)];
         }
     }
     p = q;

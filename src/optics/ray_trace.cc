@@ -1,5 +1,7 @@
 #include "optics/ray_trace.h"
 
+#include "base/units.h"
+
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -11,7 +13,6 @@
 namespace vn {
 namespace {
 
-constexpr double kDegree = std::numbers::pi / 180.0;
 constexpr double kUnlimited = std::numeric_limits<double>::infinity();
 // An object farther away than this (in focal lengths) counts as being at infinity.
 constexpr double kInfiniteObject = 1000.0;
@@ -145,8 +146,8 @@ double apertureRadius(const TraceSurface& S, double G, double normFocal, double 
 }
 
 void prepareSurface(const SystemModel& m, const ParaxialData& p, int i, TraceSurface& S) {
-    const Surface& s = m.surf[at(i)];
-    const Surface& before = m.surf[at(i - 1)];
+    const Surface& s = m.surf[idx(i)];
+    const Surface& before = m.surf[idx(i - 1)];
     const bool imagePlane = i == m.N() + 1;
     constexpr size_t green = colourIndex(kGreen);
     S = TraceSurface{};
@@ -203,7 +204,7 @@ void prepareSurface(const SystemModel& m, const ParaxialData& p, int i, TraceSur
         if (tags & kObstructionTags) flags |= kTraceObstruction;
         if (!(flags & (kTraceStop | kTraceObstruction))) flags |= kTraceClearAperture;
     }
-    S.marginalHeight = p.marginalHeight[at(i)];
+    S.marginalHeight = p.marginalHeight[idx(i)];
     S.limit = s.h;
 
     const double values[] = {
@@ -215,15 +216,15 @@ void prepareSurface(const SystemModel& m, const ParaxialData& p, int i, TraceSur
 }
 
 size_t colourSlot(std::uint8_t colour) {
-    return colour >= kRed && colour <= kGreen ? at(colourIndex(colour)) : at(colourIndex(kGreen));
+    return colour >= kRed && colour <= kGreen ? idx(colourIndex(colour)) : idx(colourIndex(kGreen));
 }
 
 }  // namespace
 
 void setBeamFactors(TraceSystem& sys, const SurfaceValues& beamFactor) {
     for (int i = 1; i <= sys.N; ++i) {
-        TraceSurface& S = sys.surface[at(i)];
-        const double A = apertureRadius(S, beamFactor[at(i)], sys.normFocal, sys.fNumber);
+        TraceSurface& S = sys.surface[idx(i)];
+        const double A = apertureRadius(S, beamFactor[idx(i)], sys.normFocal, sys.fNumber);
         S.aperture2 = A * A;
     }
 }
@@ -243,8 +244,8 @@ void prepareTrace(const SystemModel& m, const ParaxialData& p, const SurfaceValu
     sys.normFocal = m.sys.normFocal;
     sys.fNumber = m.sys.fNumber;
     if (!sys.usable) return;
-    for (int i = 1; i <= N + 1; ++i) prepareSurface(m, p, i, sys.surface[at(i)]);
-    const Surface& image = m.surf[at(N + 1)];
+    for (int i = 1; i <= N + 1; ++i) prepareSurface(m, p, i, sys.surface[idx(i)]);
+    const Surface& image = m.surf[idx(N + 1)];
     sys.imageInvR = 1.0 / image.r;
     sys.imageSinU = std::sin(image.u * kDegree);
     sys.imageCosU = std::cos(image.u * kDegree);
@@ -298,7 +299,7 @@ void TraceRay(const TraceSystem& sys, RayState& ray) {
         failedAt = 1;
     }
     for (int i = 1; i <= last && failedAt == 0; ++i) {
-        const TraceSurface& S = sys.surface[at(i)];
+        const TraceSurface& S = sys.surface[idx(i)];
         double cosI;
         if ((S.flags & kTraceUntraceable) || !passSurface(S, colour, r, cosI, step)) {
             failedAt = i;
@@ -314,10 +315,10 @@ void TraceRay(const TraceSystem& sys, RayState& ray) {
             if ((S.flags & kTraceStop) && d2 > S.aperture2) ray.blocked = true;
             if ((S.flags & kTraceObstruction) && d2 < S.aperture2) ray.blocked = true;
         }
-        ray.surfZ[at(i)] = r.z;
-        ray.surfY[at(i)] = r.y;
-        ray.surfCos[at(i)] = cosI;
-        ray.surfStep[at(i)] = step;
+        ray.surfZ[idx(i)] = r.z;
+        ray.surfY[idx(i)] = r.y;
+        ray.surfCos[idx(i)] = cosI;
+        ray.surfStep[idx(i)] = step;
     }
 
     ray.failed = failedAt != 0;
@@ -326,10 +327,10 @@ void TraceRay(const TraceSystem& sys, RayState& ray) {
         ray.blocked = true;
         step = 0.0;
         for (int i = failedAt; i <= last; ++i) {
-            ray.surfZ[at(i)] = r.z;
-            ray.surfY[at(i)] = r.y;
-            ray.surfCos[at(i)] = 1.0;
-            ray.surfStep[at(i)] = 0.0;
+            ray.surfZ[idx(i)] = r.z;
+            ray.surfY[idx(i)] = r.y;
+            ray.surfCos[idx(i)] = 1.0;
+            ray.surfStep[idx(i)] = 0.0;
         }
     }
     ray.x = r.x;

@@ -107,7 +107,7 @@ EncircledEnergy referenceEncircledEnergy(const PsfGrid& grid, const AnalysisSetu
     double inner = 0.0, all = 0.0, innerCount = 0.0, allCount = 0.0;
     bool passed = false;
     for (int r = 1; r <= D; ++r) {
-        const double v = grid.profile[at(r)];
+        const double v = grid.profile[idx(r)];
         all += r * v;
         allCount += r;
         if (!passed) {
@@ -212,31 +212,31 @@ void transferCurves(const PsfGrid& grid, const AnalysisSetup& s, double totalEne
             const int column = ((a + shift) % nAz + nAz) % nAz;
             double c, sn;
             radialSums(
-                g, D, [&](int r) { return r * grid.profile[at(r)]; }, c, sn);
+                g, D, [&](int r) { return r * grid.profile[idx(r)]; }, c, sn);
             rc += c;
             radialSums(
                 g, D, [&](int r) { return r * grid.at(r, column, 1); }, c, sn);
             pc += c;
             ps += sn;
         }
-        refCos[at(task)] = rc;
-        psfCos[at(task)] = pc;
-        psfSin[at(task)] = ps;
+        refCos[idx(task)] = rc;
+        psfCos[idx(task)] = pc;
+        psfSin[idx(task)] = ps;
     });
     double weight0 = 0.0, weight = 0.0;  // sum of r I0 and r PSF over the grid, per azimuth
-    for (int r = 0; r <= D; ++r) weight0 += r * grid.profile[at(r)];
+    for (int r = 0; r <= D; ++r) weight0 += r * grid.profile[idx(r)];
     for (int r = 1; r <= D; ++r)
         for (int a = 0; a < nAz; ++a) weight += r * grid.at(r, a, 1);
 
     int phase = 0;  // accumulated grating phase, units of 2.5 degrees
     double strehlPsf = 0.0, strehlReference = 0.0;
     for (int J = 1; J <= kMtfFrequencies; ++J) {
-        const size_t j = at(J - 1);
+        const size_t j = idx(J - 1);
         // Reference: bright and dark part of the grating, plus the light outside.
         double bright = ratio((weight0 * nAz + refCos[j]) / 2.0, referenceEnergy) / nAz;
         double dark = ratio((weight0 * nAz - refCos[j]) / 2.0, referenceEnergy) / nAz;
         const int index = s.order * J;
-        const double W = index > kMtfFrequencies ? 0.0 : kOutsideLightModulation[at(index)];
+        const double W = index > kMtfFrequencies ? 0.0 : kOutsideLightModulation[idx(index)];
         bright += kOutsideShare * (1.0 + W);
         dark += kOutsideShare * (1.0 - W);
         out.mtfReference[j] = static_cast<float>(ratio(bright - dark, bright + dark));
@@ -247,24 +247,24 @@ void transferCurves(const PsfGrid& grid, const AnalysisSetup& s, double totalEne
         for (int L = 0; L < kPhasePositions; ++L) {
             const double alpha = kPi * (L + phase + 32) / 72.0;
             const double swing = std::sin(alpha) * psfCos[j] + std::cos(alpha) * psfSin[j];
-            B[at(L)] = ratio((weight + swing) / 2.0, totalEnergy);
-            S[at(L)] = ratio((weight - swing) / 2.0, totalEnergy);
+            B[idx(L)] = ratio((weight + swing) / 2.0, totalEnergy);
+            S[idx(L)] = ratio((weight - swing) / 2.0, totalEnergy);
         }
         int up = 0, down = 0, sUp = 0, sDown = 0;
         for (int L = 1; L < kPhasePositions; ++L) {
-            if (B[at(L)] > B[at(up)]) up = L;
-            if (B[at(L)] < B[at(down)]) down = L;
-            if (S[at(L)] > S[at(sUp)]) sUp = L;
-            if (S[at(L)] < S[at(sDown)]) sDown = L;
+            if (B[idx(L)] > B[idx(up)]) up = L;
+            if (B[idx(L)] < B[idx(down)]) down = L;
+            if (S[idx(L)] > S[idx(sUp)]) sUp = L;
+            if (S[idx(L)] < S[idx(sDown)]) sDown = L;
         }
         double lit, shade;
-        if (B[at(up)] > S[at(sDown)]) {
-            lit = B[at(up)];
-            shade = S[at(sDown)];
+        if (B[idx(up)] > S[idx(sDown)]) {
+            lit = B[idx(up)];
+            shade = S[idx(sDown)];
             phase += up - 4;
         } else {
-            shade = S[at(sUp)];
-            lit = B[at(down)];
+            shade = S[idx(sUp)];
+            lit = B[idx(down)];
             phase += down - 4;
         }
         out.mtf[j] = static_cast<float>(ratio(lit - shade, lit + shade));
@@ -284,7 +284,7 @@ PsfAnalysis analysePsf(const PsfGrid& grid, const AnalysisSetup& s, WorkerPool& 
     findPeak(grid, s.radius, s.azimuths, out);
     for (int r = 0; r <= s.radius; ++r)
         for (int i = 0; i < s.azimuths; ++i) out.totalEnergy += r * grid.at(r, i, 1);
-    for (int r = 0; r < s.radius; ++r) out.referenceEnergy += r * grid.profile[at(r)];
+    for (int r = 0; r < s.radius; ++r) out.referenceEnergy += r * grid.profile[idx(r)];
     out.reference = referenceEncircledEnergy(grid, s, out.referenceEnergy);
     out.strehlPeak = ratio(out.peak, grid.profile[0]);
     out.psf = psfEncircledEnergy(grid, s, out.peakRadius, out.peakAzimuth, out.totalEnergy);
@@ -299,7 +299,7 @@ void analysePsf(Workspace& ws, WorkerPool& pool) {
     s.azimuths = ws.psf.azimuths;
     s.order = ws.psf.order;
     s.lambdaC = ws.psf.wavelength;
-    s.lambdaG = ws.model.sys.wavelength[at(colourIndex(kGreen))];
+    s.lambdaG = ws.model.sys.wavelength[idx(colourIndex(kGreen))];
     s.fNumber = ws.model.sys.fNumber;
     s.focalMm = ws.model.sys.focalLength;
     s.gratingAngle = ws.psf.gratingAngle;

@@ -6,14 +6,14 @@
 
 #include <array>
 
-#include "psf/psf_grid.h"
-#include "psf/psf_state.h"
-#include "spot/worker_pool.h"
+#include "workspace/psf_grid.h"
+
+#include "base/units.h"
+#include "base/worker_pool.h"
+#include "workspace/psf_state.h"
 #include "workspace/workspace.h"
 
 namespace vn {
-
-inline constexpr double kArcsecond = 4.84813681109536e-06;  // pi / 648000 rad
 
 // Modulation of the light outside the grid at index Ord J = 0..40, in single
 // precision.

@@ -22,8 +22,8 @@ PsfSetup psfSetup(const Workspace& ws) {
     s.radius = v.psfDiameter;
     s.order = v.psfOrder;
     s.colour = v.psfColour >= kRed && v.psfColour <= kGreen ? v.psfColour : kGreen;
-    s.lambdaC = ws.model.sys.wavelength[at(colourIndex(s.colour))];
-    s.lambdaG = ws.model.sys.wavelength[at(colourIndex(kGreen))];
+    s.lambdaC = ws.model.sys.wavelength[idx(colourIndex(s.colour))];
+    s.lambdaG = ws.model.sys.wavelength[idx(colourIndex(kGreen))];
     s.fNumber = ws.model.sys.fNumber;
     s.focalMm = ws.model.sys.focalLength;
     s.focus = ws.spot.window.focus;
@@ -71,8 +71,8 @@ void psfReferenceSum(const PsfSetup& s, const SpotStore& store, const PupilWeigh
     const int nAz = s.azimuths, n = s.rings, D = s.radius;
     const double defocus = psfDefocus(s);
     const double n0 = store.dirN[SpotStore::index(0, 0, kGreen, 2)];
-    psf.assign(at((D + 1) * nAz), 0.0);
-    profile.assign(at(D + 1), 0.0);
+    psf.assign(idx((D + 1) * nAz), 0.0);
+    profile.assign(idx(D + 1), 0.0);
 
     for (int r = D; r >= 0; --r) {
         double sum = 0.0;
@@ -83,13 +83,13 @@ void psfReferenceSum(const PsfSetup& s, const SpotStore& store, const PupilWeigh
                     kTwoPi * (cosPhi * r * s.ringRadius[k] * s.lambdaG / s.lambdaC / D * s.order));
         }
         const double amplitude = sum / (nAz * n);
-        profile[at(r)] = amplitude * amplitude;
+        profile[idx(r)] = amplitude * amplitude;
     }
 
     float squares = 0.0f;
     for (int e = 0; e < nAz; ++e)
         for (int k = 1; k <= n; ++k) {
-            const float A = std::sqrt(weights[at(e)][at(k)][2]);
+            const float A = std::sqrt(weights[idx(e)][idx(k)][2]);
             squares += A * A;
         }
     transmission = squares / static_cast<float>(nAz * n);
@@ -102,7 +102,7 @@ void psfReferenceSum(const PsfSetup& s, const SpotStore& store, const PupilWeigh
                 const int f = ((e - i) % nAz + nAz) % nAz;
                 const double cosPhi = std::cos(kTwoPi * e / nAz);
                 for (int k = 1; k <= n; ++k) {
-                    const float A = std::sqrt(weights[at(f)][at(k)][2]);
+                    const float A = std::sqrt(weights[idx(f)][idx(k)][2]);
                     sumA += A;
                     if (A == 0.0f) continue;  // adds nothing
                     const size_t ray = SpotStore::index(f, k, s.colour, 2);
@@ -116,7 +116,7 @@ void psfReferenceSum(const PsfSetup& s, const SpotStore& store, const PupilWeigh
             }
             if (sumA == 0.0f) continue;
             const double c = sumCos / sumA, sn = sumSin / sumA;
-            psf[at(r * nAz + i)] = c * c + sn * sn;
+            psf[idx(r * nAz + i)] = c * c + sn * sn;
         }
 }
 

@@ -14,10 +14,10 @@
 
 #include <vector>
 
-#include "psf/psf_grid.h"
+#include "base/worker_pool.h"
 #include "spot/spot_computation.h"
-#include "spot/spot_store.h"
-#include "spot/worker_pool.h"
+#include "workspace/psf_grid.h"
+#include "workspace/spot_store.h"
 
 namespace vn {
 

@@ -61,7 +61,7 @@ int buildClasses(int nAz, std::array<PsfWork::AzimuthClass, PsfWork::kMaxClasses
         list[count++] = e;
     };
     for (int q = 0; q <= last; ++q) {
-        PsfWork::AzimuthClass& c = classes[at(q)];
+        PsfWork::AzimuthClass& c = classes[idx(q)];
         c = {};
         c.cosine = std::cos(kTwoPi * q / nAz);
         addUnique(c.plus, c.plusCount, q);
@@ -83,12 +83,12 @@ void preparePupil(const PsfSetup& s, const SpotStore& store, const PupilWeights&
     const double n0 = store.dirN[SpotStore::index(0, 0, kGreen, 2)];
     pool.run(d.n, [&](int task) {
         const int k = task + 1;
-        double* re = w.startRe.data() + at(task) * kCopy;
-        double* im = w.startIm.data() + at(task) * kCopy;
+        double* re = w.startRe.data() + idx(task) * kCopy;
+        double* im = w.startIm.data() + idx(task) * kCopy;
         for (int f = 0; f < d.nAz; ++f) {
-            const float A = std::sqrt(weights[at(f)][at(k)][2]);
-            w.amplitude[at(f) * kAmplitudeStride + at(task)] = A;
-            w.amplitude[at(f + d.nAz) * kAmplitudeStride + at(task)] = A;
+            const float A = std::sqrt(weights[idx(f)][idx(k)][2]);
+            w.amplitude[idx(f) * kAmplitudeStride + idx(task)] = A;
+            w.amplitude[idx(f + d.nAz) * kAmplitudeStride + idx(task)] = A;
             double cr = 0.0, ci = 0.0;
             if (A != 0.0f) {
                 const double nfk = store.dirN[SpotStore::index(f, k, kGreen, 2)];
@@ -115,11 +115,11 @@ void preparePupil(const PsfSetup& s, const SpotStore& store, const PupilWeights&
         for (int e = 0; e < d.nAz; ++e) {
             for (int l = 0; l < kLanes; ++l)
                 a[l] = w.amplitude.data() +
-                       at(e - (i0 + std::min(l, lanes - 1)) + d.nAz) * kAmplitudeStride;
+                       idx(e - (i0 + std::min(l, lanes - 1)) + d.nAz) * kAmplitudeStride;
             for (int k = 0; k < d.n; ++k)
                 for (int l = 0; l < kLanes; ++l) sum[l] += a[l][k];
         }
-        for (int l = 0; l < lanes; ++l) w.amplitudeSum[at(i0 + l)] = sum[l];
+        for (int l = 0; l < lanes; ++l) w.amplitudeSum[idx(i0 + l)] = sum[l];
     });
 }
 
@@ -134,11 +134,11 @@ void tabulateRadialPhase(const PsfSetup& s, const Dimensions& d, PsfWork& w, Wor
             double a[kGroup], stepRe[kGroup], stepIm[kGroup], zr[kGroup], zi[kGroup];
             double *C[kGroup], *S[kGroup];
             for (int g = 0; g < count; ++g) {
-                a[g] = w.classes[at(q0 + g)].cosine * s.ringRadius[k] * s.lambdaG / s.lambdaC /
+                a[g] = w.classes[idx(q0 + g)].cosine * s.ringRadius[k] * s.lambdaG / s.lambdaC /
                        d.D * s.order;
                 stepRe[g] = std::cos(kTwoPi * a[g]);
                 stepIm[g] = std::sin(kTwoPi * a[g]);
-                const size_t row = at(task * d.classes + q0 + g) * PsfWork::kColumns;
+                const size_t row = idx(task * d.classes + q0 + g) * PsfWork::kColumns;
                 C[g] = w.radialCos.data() + row;
                 S[g] = w.radialSin.data() + row;
             }
@@ -166,13 +166,13 @@ void tabulateRadialPhase(const PsfSetup& s, const Dimensions& d, PsfWork& w, Wor
 void fillCoefficients(const Dimensions& d, const PsfWork& w, int i0, int i1, int begin, int end,
                       double* coefficient) {
     for (int i = i0; i < i1; ++i) {
-        double* row = coefficient + at(4 * (i - i0)) * PsfWork::kBlock;
+        double* row = coefficient + idx(4 * (i - i0)) * PsfWork::kBlock;
         for (int pair = begin; pair < end; ++pair) {
             const int ring = pair / d.classes;
-            const PsfWork::AzimuthClass& c = w.classes[at(pair % d.classes)];
+            const PsfWork::AzimuthClass& c = w.classes[idx(pair % d.classes)];
             // Row of the ring shifted so that index e reads azimuth e - i.
-            const double* sr = w.startRe.data() + at(ring) * kCopy + at(d.nAz - i);
-            const double* si = w.startIm.data() + at(ring) * kCopy + at(d.nAz - i);
+            const double* sr = w.startRe.data() + idx(ring) * kCopy + idx(d.nAz - i);
+            const double* si = w.startIm.data() + idx(ring) * kCopy + idx(d.nAz - i);
             double pr = 0.0, pi = 0.0, qr = 0.0, qi = 0.0;
             for (int m = 0; m < c.plusCount; ++m) {
                 pr += sr[c.plus[m]];
@@ -182,7 +182,7 @@ void fillCoefficients(const Dimensions& d, const PsfWork& w, int i0, int i1, int
                 qr += sr[c.minus[m]];
                 qi += si[c.minus[m]];
             }
-            const size_t t = at(pair - begin);
+            const size_t t = idx(pair - begin);
             row[t] = pr + qr;
             row[PsfWork::kBlock + t] = pi + qi;
             row[2 * PsfWork::kBlock + t] = pr - qr;
@@ -216,8 +216,8 @@ inline void multiplyTile(int width, const double* a, const double* C, const doub
     Vector y0 = loadVector(out + 2 * row), y1 = loadVector(out + 2 * row + 4);
     Vector v0 = loadVector(out + 3 * row), v1 = loadVector(out + 3 * row + 4);
     for (int t = 0; t < width; ++t) {
-        const double* ct = C + at(t) * row;
-        const double* st = S + at(t) * row;
+        const double* ct = C + idx(t) * row;
+        const double* st = S + idx(t) * row;
         Vector c0 = loadVector(ct), c1 = loadVector(ct + 4);
         Vector s0 = loadVector(st), s1 = loadVector(st + 4);
 #if defined(__AVX__)
@@ -253,8 +253,8 @@ inline void multiplyTile(int width, const double* a, const double* C, const doub
     for (int m = 0; m < 4; ++m)
         for (int c = 0; c < kTileColumns; ++c) acc[m][c] = out[m * PsfWork::kColumns + c];
     for (int t = 0; t < width; ++t) {
-        const double* ct = C + at(t) * PsfWork::kColumns;
-        const double* st = S + at(t) * PsfWork::kColumns;
+        const double* ct = C + idx(t) * PsfWork::kColumns;
+        const double* st = S + idx(t) * PsfWork::kColumns;
         const double a0 = a[t], a1 = a[PsfWork::kBlock + t];
         const double a2 = a[2 * PsfWork::kBlock + t], a3 = a[3 * PsfWork::kBlock + t];
         for (int c = 0; c < kTileColumns; ++c) {
@@ -270,22 +270,22 @@ inline void multiplyTile(int width, const double* a, const double* C, const doub
 #endif
 
 void sumAzimuths(const Dimensions& d, PsfWork& w, int i0, int i1) {
-    double* coefficient = w.coefficient.data() + at(4 * i0) * PsfWork::kBlock;
-    double* sum = w.sum.data() + at(4 * i0) * PsfWork::kColumns;
-    std::fill(sum, sum + at(4 * (i1 - i0)) * PsfWork::kColumns, 0.0);
+    double* coefficient = w.coefficient.data() + idx(4 * i0) * PsfWork::kBlock;
+    double* sum = w.sum.data() + idx(4 * i0) * PsfWork::kColumns;
+    std::fill(sum, sum + idx(4 * (i1 - i0)) * PsfWork::kColumns, 0.0);
     const int pairs = d.n * d.classes;
     const int blockPairs = d.ringsPerBlock * d.classes;
     for (int begin = 0; begin < pairs; begin += blockPairs) {
         const int end = std::min(pairs, begin + blockPairs);
         fillCoefficients(d, w, i0, i1, begin, end, coefficient);
-        const double* C = w.radialCos.data() + at(begin) * PsfWork::kColumns;
-        const double* S = w.radialSin.data() + at(begin) * PsfWork::kColumns;
+        const double* C = w.radialCos.data() + idx(begin) * PsfWork::kColumns;
+        const double* S = w.radialSin.data() + idx(begin) * PsfWork::kColumns;
         // The slice of the tables for eight radii stays in the first-level cache
         // while every image azimuth of the chunk passes over it.
         for (int c = 0; c < d.columns; c += kTileColumns)
             for (int i = 0; i < i1 - i0; ++i)
-                multiplyTile(end - begin, coefficient + at(4 * i) * PsfWork::kBlock, C + c, S + c,
-                             sum + at(4 * i) * PsfWork::kColumns + at(c));
+                multiplyTile(end - begin, coefficient + idx(4 * i) * PsfWork::kBlock, C + c, S + c,
+                             sum + idx(4 * i) * PsfWork::kColumns + idx(c));
     }
 }
 
@@ -316,22 +316,22 @@ ComputeStatus computePsf(const PsfSetup& s, const SpotStore& store, const PupilW
     // The reference profile: the same cosine table with unit amplitudes.
     std::array<double, PsfWork::kColumns> profile{};
     for (int pair = 0; pair < n * d.classes; ++pair) {
-        const PsfWork::AzimuthClass& c = w.classes[at(pair % d.classes)];
+        const PsfWork::AzimuthClass& c = w.classes[idx(pair % d.classes)];
         const double count = c.plusCount + c.minusCount;
-        const double* C = w.radialCos.data() + at(pair) * PsfWork::kColumns;
-        for (int r = 0; r <= D; ++r) profile[at(r)] += count * C[r];
+        const double* C = w.radialCos.data() + idx(pair) * PsfWork::kColumns;
+        for (int r = 0; r <= D; ++r) profile[idx(r)] += count * C[r];
     }
     for (int r = 0; r <= D; ++r) {
-        const double amplitude = profile[at(r)] / (nAz * n);
+        const double amplitude = profile[idx(r)] / (nAz * n);
         const double I0 = amplitude * amplitude;
-        grid.profile[at(r)] = I0;
+        grid.profile[idx(r)] = I0;
         for (int c = 0; c < 3; ++c) grid.at(r, c, 0) = I0;
     }
 
     float squares = 0.0f;
     for (int e = 0; e < nAz; ++e)
         for (int k = 0; k < n; ++k) {
-            const float A = w.amplitude[at(e) * kAmplitudeStride + at(k)];
+            const float A = w.amplitude[idx(e) * kAmplitudeStride + idx(k)];
             squares += A * A;
         }
     transmission = squares / static_cast<float>(nAz * n);
@@ -347,12 +347,12 @@ ComputeStatus computePsf(const PsfSetup& s, const SpotStore& store, const PupilW
         sumAzimuths(d, w, chunk * d.computed / chunks, (chunk + 1) * d.computed / chunks);
     });
     auto intensity = [&](int i, double re, double im, int r) {
-        const double sumA = w.amplitudeSum[at(i)];
+        const double sumA = w.amplitudeSum[idx(i)];
         const double c = re / sumA, sn = im / sumA;
         grid.at(r, i, 1) = c * c + sn * sn;
     };
     for (int i = 0; i < d.computed; ++i) {
-        const double* xr = w.sum.data() + at(4 * i) * PsfWork::kColumns;
+        const double* xr = w.sum.data() + idx(4 * i) * PsfWork::kColumns;
         const double* xi = xr + PsfWork::kColumns;
         const double* yr = xi + PsfWork::kColumns;
         const double* yi = yr + PsfWork::kColumns;

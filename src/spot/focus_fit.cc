@@ -1,12 +1,13 @@
 #include "spot/focus_fit.h"
 
+#include "base/units.h"
+
 #include <cmath>
 #include <numbers>
 
 namespace vn {
 namespace {
 
-constexpr double kDegree = std::numbers::pi / 180.0;
 // Below this sag between the axial and the off-axis focus the best sphere is
 // not defined by the fit; below this meridional spread the tilt is not either.
 constexpr double kVanishingSag = 1e-10;
@@ -41,19 +42,19 @@ void traceFitRays(const TraceSystem& sys, const FitSetup& setup, SpotStore& stor
         RayState ray;
         ray.rayColour = kGreen;
         ray.refColour = static_cast<std::uint8_t>(J);
-        auto& out = store.fit[at(pass)][at(J)][at(k - 1)];
+        auto& out = store.fit[idx(pass)][idx(J)][idx(k - 1)];
         const bool mirrored = setup.symmetric && p == 0.0;
         const int traced = mirrored ? setup.azimuths / 2 + 1 : setup.azimuths;
         for (int j = 0; j < traced; ++j) {
             ray.pupilRadius = h;
-            ray.pupilAzimuth = store.azimuth[at(j)];
+            ray.pupilAzimuth = store.azimuth[idx(j)];
             ray.rayField = (J - 1) * setup.fieldAngle * kDegree;
-            aimAtPupil(p, q, setup.G, setup.objectDistance, h, store.sinAzimuth[at(j)],
-                       store.cosAzimuth[at(j)], ray);
+            aimAtPupil(p, q, setup.G, setup.objectDistance, h, store.sinAzimuth[idx(j)],
+                       store.cosAzimuth[idx(j)], ray);
             ray.blocked = false;
             TraceRay(sys, ray);
             const double toRef = setup.delta / ray.N;
-            SpotStore::FitRay& fit = out[at(j)];
+            SpotStore::FitRay& fit = out[idx(j)];
             fit.y = ray.y;
             fit.x = ray.x;
             fit.yRef = ray.y - toRef * ray.M;
@@ -63,8 +64,8 @@ void traceFitRays(const TraceSystem& sys, const FitSetup& setup, SpotStore& stor
             fit.usable = !ray.failed && std::isfinite(fit.yRef + fit.xRef);
         }
         for (int j = traced; j < setup.azimuths; ++j) {
-            const SpotStore::FitRay& m = out[at(setup.azimuths - j)];
-            out[at(j)] = {m.y, -m.x, m.yRef, -m.xRef, m.usable};
+            const SpotStore::FitRay& m = out[idx(setup.azimuths - j)];
+            out[idx(j)] = {m.y, -m.x, m.yRef, -m.xRef, m.usable};
         }
     });
 }
@@ -76,10 +77,10 @@ void foldFitPass(const SpotStore& store, const PupilWeights& weights, const FitS
         for (int J = 0; J < 3; ++J) {
             double sy = 0.0, syr = 0.0, sx = 0.0, sxr = 0.0;
             double syyr = 0.0, sxxr = 0.0, syryr = 0.0, sxrxr = 0.0, count = 0.0;
-            const auto& rays = store.fit[at(pass)][at(J)][at(k - 1)];
+            const auto& rays = store.fit[idx(pass)][idx(J)][idx(k - 1)];
             for (int j = 0; j < setup.azimuths; ++j) {
-                const SpotStore::FitRay& f = rays[at(j)];
-                if (!(weights[at(j)][at(k)][at(J)] > 0.0f) || !f.usable) continue;
+                const SpotStore::FitRay& f = rays[idx(j)];
+                if (!(weights[idx(j)][idx(k)][idx(J)] > 0.0f) || !f.usable) continue;
                 sy += f.y;
                 syr += f.yRef;
                 sx += f.x;
@@ -101,9 +102,9 @@ void foldFitPass(const SpotStore& store, const PupilWeights& weights, const FitS
             const double cy = syr / count - (z / delta) / count * (syr - sy);
             const double cx = sxr / count - (z / delta) / count * (sxr - sx);
             if (!std::isfinite(z) || !std::isfinite(cy) || !std::isfinite(cx)) continue;
-            results.fitZ[at(J)] = z;
-            results.fitY[at(J)] = cy;
-            results.fitX[at(J)] = cx;
+            results.fitZ[idx(J)] = z;
+            results.fitY[idx(J)] = cy;
+            results.fitX[idx(J)] = cx;
         }
     }
 }

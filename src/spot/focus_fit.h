@@ -6,10 +6,10 @@
 
 #include <array>
 
+#include "base/worker_pool.h"
 #include "optics/ray_trace.h"
-#include "spot/spot_state.h"
-#include "spot/spot_store.h"
-#include "spot/worker_pool.h"
+#include "workspace/spot_state.h"
+#include "workspace/spot_store.h"
 
 namespace vn {
 

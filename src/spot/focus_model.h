@@ -8,7 +8,7 @@
 // in relative steps around the reference focus F0.
 #pragma once
 
-#include "spot/spot_state.h"
+#include "workspace/spot_state.h"
 #include "workspace/workspace.h"
 
 namespace vn {

@@ -1,17 +1,16 @@
 #include "spot/spot_computation.h"
 
+#include "base/units.h"
+
 #include <algorithm>
 #include <cmath>
 #include <numbers>
 
-#include "mainwindow/run_cycle.h"
 #include "spot/focus_fit.h"
 #include "spot/focus_model.h"
 
 namespace vn {
 namespace {
-
-constexpr double kDegree = std::numbers::pi / 180.0;
 
 bool samplingFits(const PupilSampling& pupil) {
     return pupil.zoneCount >= 1 && pupil.zoneCount < kStoreRings && pupil.azimuthCount >= 1 &&
@@ -26,7 +25,7 @@ bool samplingFits(const PupilSampling& pupil) {
 // asymmetry the surface flags do not show falls back to tracing every ray.
 bool mirrorSymmetric(const TraceSystem& sys, const FitSetup& setup, const SpotStore& store) {
     for (int i = 1; i <= sys.N + 1; ++i) {
-        const unsigned flags = sys.surface[at(i)].flags;
+        const unsigned flags = sys.surface[idx(i)].flags;
         if ((flags & kTraceTilted) && (flags & kTraceSagittal)) return false;
     }
     const int j = 1, mirror = setup.azimuths - 1;
@@ -36,9 +35,9 @@ bool mirrorSymmetric(const TraceSystem& sys, const FitSetup& setup, const SpotSt
     for (RayState* ray : {&a, &b}) {
         const int az = ray == &a ? j : mirror;
         ray->pupilRadius = h;
-        ray->pupilAzimuth = store.azimuth[at(az)];
-        aimAtPupil(0.0, 0.0, setup.G, setup.objectDistance, h, store.sinAzimuth[at(az)],
-                   store.cosAzimuth[at(az)], *ray);
+        ray->pupilAzimuth = store.azimuth[idx(az)];
+        aimAtPupil(0.0, 0.0, setup.G, setup.objectDistance, h, store.sinAzimuth[idx(az)],
+                   store.cosAzimuth[idx(az)], *ray);
         TraceRay(sys, *ray);
     }
     auto same = [](double u, double v) {
@@ -76,10 +75,10 @@ void traceSpotRays(const TraceSystem& sys, const FieldPoint& fp, const FitSetup&
         const int traced = tracedAzimuths(nAz, mirrored);
         for (int j = 0; j < traced; ++j) {
             ray.pupilRadius = h;
-            ray.pupilAzimuth = store.azimuth[at(j)];
+            ray.pupilAzimuth = store.azimuth[idx(j)];
             ray.rayField = (field - 1) * fp.angle * kDegree;
-            aimAtPupil(p, q, fp.G, setup.objectDistance, h, store.sinAzimuth[at(j)],
-                       store.cosAzimuth[at(j)], ray);
+            aimAtPupil(p, q, fp.G, setup.objectDistance, h, store.sinAzimuth[idx(j)],
+                       store.cosAzimuth[idx(j)], ray);
             ray.blocked = false;
             TraceRay(sys, ray);
             const size_t i = SpotStore::index(j, k, colour, field);
@@ -128,7 +127,7 @@ void finishWavefronts(const SystemModel& m, const FitSetup& setup, SpotStore& st
     const double focal = std::fabs(m.sys.normFocal);
     pool.run(3 * 2, [&](int task) {
         const int colour = task / 2 + 1, field = task % 2 + 1;
-        const double lambda = m.sys.wavelength[at(colourIndex(colour))];
+        const double lambda = m.sys.wavelength[idx(colourIndex(colour))];
         const double opl0 = store.opl[SpotStore::index(0, 0, colour, field)];
         for (int j = 0; j < setup.azimuths; ++j)
             for (int k = 0; k < rings; ++k) {
@@ -150,13 +149,13 @@ void collectWeights(const SpotStore& store, const FitSetup& setup, PupilWeights&
         for (int colour = 1; colour <= 3; ++colour)
             for (int k = 0; k <= n; ++k)
                 for (int j = 0; j < nAz; ++j) {
-                    float& w = weights[at(j)][at(k)][at(field)];
+                    float& w = weights[idx(j)][idx(k)][idx(field)];
                     if (store.blocked[SpotStore::index(j, k, colour, field)]) w = 0.0f;
                     if (k >= 1) sigma += std::max(w, 0.0f);
                 }
-        sigma += weights[0][0][at(field)];
-        res.weightSum[at(field - 1)] = sigma;
-        res.lightLoss[at(field - 1)] = (1.0 - sigma / (n * nAz * 3 + 1)) * 100.0;
+        sigma += weights[0][0][idx(field)];
+        res.weightSum[idx(field - 1)] = sigma;
+        res.lightLoss[idx(field - 1)] = (1.0 - sigma / (n * nAz * 3 + 1)) * 100.0;
     }
     if (res.weightSum[0] != 0.0)
         res.vignetting = (1.0 - res.weightSum[1] / res.weightSum[0]) * 100.0;
@@ -170,13 +169,13 @@ void fillPupilWeights(PupilWeights& weights, const PupilSampling& pupil, double 
     const int nAz = std::clamp(pupil.azimuthCount, 0, kWeightAzimuths);
     for (int j = 0; j < nAz; ++j)
         for (int k = 0; k <= n; ++k) {
-            const double a = apodisation * pupil.zoneHeight[at(k)];
+            const double a = apodisation * pupil.zoneHeight[idx(k)];
             const float w = static_cast<float>(std::exp(-(a * a)));
-            weights[at(j)][at(k)] = {w, w, w};
+            weights[idx(j)][idx(k)] = {w, w, w};
         }
     for (int vane = 0; vane < spiderCount && nAz > 0; ++vane) {
         const int j = vane * nAz / spiderCount;
-        for (int k = 0; k <= n; ++k) weights[at(j)][at(k)] = {0.0f, 0.0f, 0.0f};
+        for (int k = 0; k <= n; ++k) weights[idx(j)][idx(k)] = {0.0f, 0.0f, 0.0f};
     }
 }
 
@@ -233,15 +232,15 @@ ComputeStatus berechnen(Workspace& ws, WorkerPool& pool) {
     if (!(m.sys.normFocal != 0.0 && m.sys.fNumber != 0.0 && m.sys.focalLength != 0.0))
         return {false, "Das System hat keine Brennweite oder keine Öffnungszahl."};
     const int N = m.N();
-    m.surf[at(N)].e = ws.paraxial.backFocus;
-    m.surf[at(N + 1)].u = 0.0;
-    m.surf[at(N + 1)].r = kFlatRadius;
+    m.surf[idx(N)].e = ws.paraxial.backFocus;
+    m.surf[idx(N + 1)].u = 0.0;
+    m.surf[idx(N + 1)].r = kFlatRadius;
 
     const int n = ws.pupil.zoneCount, nAz = ws.pupil.azimuthCount;
     for (int j = 0; j < nAz; ++j) {
-        store.azimuth[at(j)] = 2.0 * std::numbers::pi * j / nAz;
-        store.sinAzimuth[at(j)] = std::sin(store.azimuth[at(j)]);
-        store.cosAzimuth[at(j)] = std::cos(store.azimuth[at(j)]);
+        store.azimuth[idx(j)] = 2.0 * std::numbers::pi * j / nAz;
+        store.sinAzimuth[idx(j)] = std::sin(store.azimuth[idx(j)]);
+        store.cosAzimuth[idx(j)] = std::cos(store.azimuth[idx(j)]);
     }
     FitSetup setup;
     setup.rings = std::min(kFitRings, n);
@@ -268,7 +267,7 @@ ComputeStatus berechnen(Workspace& ws, WorkerPool& pool) {
     // sums stands in for it; without those sums the surface stays flat.
     const double medialRadius =
         ws.evaluation.seidelComputable
-            ? medialImageRadius(ws.sums.curvature, m.surf[at(N)].n[colourIndex(kGreen)])
+            ? medialImageRadius(ws.sums.curvature, m.surf[idx(N)].n[colourIndex(kGreen)])
             : kFlatRadius;
     for (int pass = 0; pass < 2; ++pass) {
         foldFitPass(store, ws.spot.weights, setup, pass, res);
@@ -284,11 +283,11 @@ ComputeStatus berechnen(Workspace& ws, WorkerPool& pool) {
     // 8. The chosen focal surface becomes the image surface, through the axial
     // best focus.
     const SpotTarget target = ws.settings.values.spotTarget;
-    Surface& image = m.surf[at(N + 1)];
+    Surface& image = m.surf[idx(N + 1)];
     image.u = target == SpotTarget::PerpendicularPlane ? 0.0 : -res.imageTilt;
     image.r = target == SpotTarget::BestSphere ? res.bestSphereRadius : kFlatRadius;
     res.focusShift = res.fitZ[1] - delta;
-    m.surf[at(N)].e += res.focusShift;
+    m.surf[idx(N)].e += res.focusShift;
     prepareTrace(m, ws.paraxial, ws.layout.beamFactor, sys);
     setup.symmetric = mirrorSymmetric(sys, setup, store);
 
@@ -307,11 +306,11 @@ ComputeStatus berechnen(Workspace& ws, WorkerPool& pool) {
             aimAtPupil(fp.v, fp.w, fp.G, setup.objectDistance, 0.0, 0.0, 1.0, ray);
         }
         TraceRay(sys, ray);
-        res.chiefY[at(field - 1)] = ray.y;
-        res.chiefX[at(field - 1)] = ray.x;
-        res.chiefLostAt[at(field - 1)] = ray.failed ? ray.failedAt : 0;
-        chief.refY[at(field)] = ray.y;
-        chief.refX[at(field)] = ray.x;
+        res.chiefY[idx(field - 1)] = ray.y;
+        res.chiefX[idx(field - 1)] = ray.x;
+        res.chiefLostAt[idx(field - 1)] = ray.failed ? ray.failedAt : 0;
+        chief.refY[idx(field)] = ray.y;
+        chief.refX[idx(field)] = ray.x;
     }
     res.distortion = 0.0;
     if (fp.tangent != 0.0 && res.chiefLostAt[1] == 0) {
@@ -337,17 +336,6 @@ ComputeStatus berechnen(Workspace& ws, WorkerPool& pool) {
     ws.flags.spotComputed = true;
     ws.flags.psfStale = true;
     return {};
-}
-
-ComputeStatus updateSpots(Workspace& ws, WorkerPool& pool) {
-    if (!ws.flags.selectionActive) Start(ws);
-    ComputeStatus status;
-    if (ws.flags.modelChanged || ws.flags.focalSurfaceChanged || !ws.flags.spotComputed) {
-        status = berechnen(ws, pool);
-        ws.flags.modelChanged = false;
-        ws.flags.focalSurfaceChanged = false;
-    }
-    return status;
 }
 
 }  // namespace vn

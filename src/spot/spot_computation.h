@@ -5,7 +5,7 @@
 // surface; with distortion, light loss and vignetting.
 #pragma once
 
-#include "spot/worker_pool.h"
+#include "base/worker_pool.h"
 #include "workspace/workspace.h"
 
 namespace vn {
@@ -60,10 +60,5 @@ bool pickFieldPoint(Workspace& ws, int x, int y);
 // cannot be evaluated nothing changes but the model's paraxial values, and the
 // status says why (ws.evaluation has the details).
 ComputeStatus berechnen(Workspace& ws, WorkerPool& pool = sharedWorkerPool());
-
-// The spot window's paint logic before drawing: the run cycle when no
-// selection is active, then berechnen when the model or the focal-surface
-// choice changed or no spots exist yet, clearing those two flags.
-ComputeStatus updateSpots(Workspace& ws, WorkerPool& pool = sharedWorkerPool());
 
 }  // namespace vn

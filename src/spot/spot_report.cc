@@ -1,5 +1,7 @@
 #include "spot/spot_report.h"
 
+#include "base/units.h"
+
 #include <algorithm>
 #include <cmath>
 #include <numbers>
@@ -10,9 +12,6 @@
 
 namespace vn {
 namespace {
-
-constexpr double kDegree = std::numbers::pi / 180.0;
-constexpr double kArcsecond = 4.84813681109536e-06;
 
 double ratio(double a, double b) {
     const double q = a / b;
@@ -31,11 +30,11 @@ SpotReport rekonstruierenValues(Workspace& ws) {
     const double S = ws.settings.values.spotZoom;
     const double tanField = std::tan(m.sys.fieldAngle * kDegree);
     const auto& lambda = m.sys.wavelength;
-    const double lambdaGreen = lambda[at(colourIndex(kGreen))];
+    const double lambdaGreen = lambda[idx(colourIndex(kGreen))];
     const int psfColour = std::clamp(ws.settings.values.psfColour, int{kRed}, int{kGreen});
-    const double lambdaPsf = lambda[at(colourIndex(psfColour))];
+    const double lambdaPsf = lambda[idx(colourIndex(psfColour))];
     const int traced = std::clamp(window.lastTracedColour, int{kRed}, int{kGreen});
-    const double lambdaTraced = lambda[at(colourIndex(traced))];
+    const double lambdaTraced = lambda[idx(colourIndex(traced))];
     // Waves of defocus per millimetre: 1000 / 8 / N^2 / lambda.
     const double wavesPerMm = ratio(1000.0 / 8.0, N * N);
 
@@ -52,8 +51,8 @@ SpotReport rekonstruierenValues(Workspace& ws) {
     r.imageFieldWidthMm = 2.0 * tanField * focalMm;
 
     for (int field = 0; field < 2; ++field) {
-        const double share = 1.0 - res.lightLoss[at(field)] / 100.0;
-        if (share > 0.0) ws.spot.results.effectiveFNumber[at(field)] = N / std::sqrt(share);
+        const double share = 1.0 - res.lightLoss[idx(field)] / 100.0;
+        if (share > 0.0) ws.spot.results.effectiveFNumber[idx(field)] = N / std::sqrt(share);
     }
     r.effectiveFNumber = ws.spot.results.effectiveFNumber;
 
@@ -78,7 +77,7 @@ SpotReport rekonstruierenValues(Workspace& ws) {
     const double mm = m.sys.focalLengthRef;
     r.focalLengthMm = focal * mm;
     r.apertureMm = ratio(focal * mm, N);
-    r.backFocusMm = m.surf[at(m.N())].e * mm;
+    r.backFocusMm = m.surf[idx(m.N())].e * mm;
     r.lengthMm = ws.layout.systemLength;
     r.distortion = res.distortion;
     r.vignetting = res.vignetting;
@@ -87,9 +86,9 @@ SpotReport rekonstruierenValues(Workspace& ws) {
     r.tiltPosition = res.tiltPosition;
     r.imageRadius = ratio(res.bestSphereRadius, focal);
     for (int colour : kListedColours)
-        r.wavelengthNm[at(colour == kRed     ? 0
-                          : colour == kGreen ? 1
-                                             : 2)] = lambda[at(colourIndex(colour))] * 1000.0;
+        r.wavelengthNm[idx(colour == kRed     ? 0
+                           : colour == kGreen ? 1
+                                              : 2)] = lambda[idx(colourIndex(colour))] * 1000.0;
     return r;
 }
 
@@ -101,13 +100,13 @@ SpotStatistics spotStatistics(const Workspace& ws, int field, int colour) {
     const double F = ws.spot.window.focus;
     // Model units to micrometres: S f_mm / |f'| pixels per unit at S pixels per mm.
     const double um = ratio(ws.model.sys.focalLength, std::fabs(ws.model.sys.normFocal)) * 1000.0;
-    const double chiefY = res.chiefY[at(field - 1)], chiefX = res.chiefX[at(field - 1)];
+    const double chiefY = res.chiefY[idx(field - 1)], chiefX = res.chiefX[idx(field - 1)];
 
     double sy = 0.0, sx = 0.0;
     auto each = [&](auto&& use) {
         for (int k = 0; k <= res.rings; ++k)
             for (int j = 0; j < (k == 0 ? 1 : res.azimuths); ++j) {
-                if (!(ws.spot.weights[at(j)][at(k)][at(field)] > 0.0f)) continue;
+                if (!(ws.spot.weights[idx(j)][idx(k)][idx(field)] > 0.0f)) continue;
                 double y, x;
                 focalPlanePoint(store, SpotStore::index(j, k, colour, field), F, y, x);
                 use((y - chiefY) * um, (x - chiefX) * um);

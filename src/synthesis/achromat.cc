@@ -1,4 +1,5 @@
 #include "synthesis/achromat.h"
+#include "synthesis/synthesis_state.h"
 
 #include <cmath>
 #include <limits>
@@ -52,19 +53,19 @@ DoubletSpherical cementedDoubletSpherical(Extended n1, Extended n2, Extended phi
     return q;
 }
 
-SynthesisResult synthesiseAchromat(const AchromatInputs& in, const SynthesisGlassTable& glasses,
-                                   Workspace& ws) {
+SynthesisResult synthesiseAchromat(const AchromatInputs& in, SynthesisState& state, Workspace& ws) {
+    const SynthesisGlassTable& glasses = state.glasses;
     const GlassSlot& g1 = glasses[1];
     const GlassSlot& g2 = glasses[2];
     if (!glassChosen(g1) || !glassChosen(g2)) return refused(kMsgChooseGlass);
-    ws.synthesis.achromat = in;
+    state.achromat = in;
     if (std::string e = checkCommonInputs(in.common); !e.empty()) return refused(e);
     const Extended v1 = abbeNumber(g1), v2 = abbeNumber(g2);
     if (v1 == v2)
         return refused(
-            "Beide Gl\u00e4ser haben dieselbe Abbezahl: die Brechkraft l\u00e4sst sich nicht "
-            "f\u00fcr den Farbl\u00e4ngsfehler aufteilen. Zwei verschiedene Gl\u00e4ser "
-            "w\u00e4hlen; nichts wurde ge\u00e4ndert.");
+            "Beide Gläser haben dieselbe Abbezahl: die Brechkraft lässt sich nicht "
+            "für den Farblängsfehler aufteilen. Zwei verschiedene Gläser "
+            "wählen; nichts wurde geändert.");
 
     SystemModel design = beginLensDesign(ws.model, in.common, kSurfaces, true);
     SurfaceTable& s = design.surf;
@@ -82,8 +83,8 @@ SynthesisResult synthesiseAchromat(const AchromatInputs& in, const SynthesisGlas
     sol.correction = solveCorrection(q.a, q.b, q.gamma, in.sphericalTarget, v1 > v2);
     if (!sol.correction.valid)
         return refused(
-            "Die Biegung ist mit diesen Gl\u00e4sern unbestimmt (der Koeffizient von c\u00b2 "
-            "verschwindet); nichts wurde ge\u00e4ndert.");
+            "Die Biegung ist mit diesen Gläsern unbestimmt (der Koeffizient von c² "
+            "verschwindet); nichts wurde geändert.");
     sol.c[0] = sol.correction.root;
     setRadii(design, sol, n1, n2);
     s[1].e = s[2].e = 0.0;
@@ -95,7 +96,7 @@ SynthesisResult synthesiseAchromat(const AchromatInputs& in, const SynthesisGlas
     AberrationSums sums;
     const EvaluationStatus status = EvaluateSystem(design, false, paraxial, sums);
     if (!status.ok || !status.seidelComputable)
-        return refused(describe(status) + " Nichts wurde ge\u00e4ndert.");
+        return refused(describe(status) + " Nichts wurde geändert.");
     if (std::fabs(sums.spherical - in.sphericalTarget) > kRootCheck &&
         sol.c[0] != sol.correction.vertex) {
         sol.c[0] = sol.correction.otherRoot;

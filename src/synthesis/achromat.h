@@ -8,6 +8,7 @@
 namespace vn {
 
 struct Workspace;
+struct SynthesisState;
 
 struct AchromatInputs {
     CommonInputs common{1500.0, 15.0, 1.0, 1000.0};
@@ -39,7 +40,6 @@ struct AchromatSolution {
 
 // "ok": glass check (slots 1 and 2), then the thin solution, written with the
 // real thicknesses. The message is the solver's.
-SynthesisResult synthesiseAchromat(const AchromatInputs& in, const SynthesisGlassTable& glasses,
-                                   Workspace& ws);
+SynthesisResult synthesiseAchromat(const AchromatInputs& in, SynthesisState& state, Workspace& ws);
 
 }  // namespace vn

@@ -1,4 +1,5 @@
 #include "synthesis/cassegrain.h"
+#include "synthesis/synthesis_state.h"
 
 #include <cmath>
 
@@ -11,7 +12,7 @@ constexpr int kSurfaces = 2;
 constexpr char kTitle[] = "Cassegrain Synthese";
 // Upper-case "N/L": the mirrors' air carries no formula tag and no coefficients.
 constexpr char kMirrorAir[] = "L  Luft  N/L";
-constexpr char kUnchanged[] = " Nichts wurde ge\u00e4ndert.";
+constexpr char kUnchanged[] = " Nichts wurde geändert.";
 
 }  // namespace
 
@@ -27,20 +28,19 @@ std::string updateCassegrainLayout(CassegrainLayout& layout, CassegrainParameter
     switch (parameter) {
         case CassegrainParameter::Separation:
             if (l.d == 0.0)
-                return std::string("Abstand Prim\u00e4r-Sekund\u00e4r 0 ist nicht m\u00f6glich.") +
-                       kUnchanged;
+                return std::string("Abstand Primär-Sekundär 0 ist nicht möglich.") + kUnchanged;
             l.m = (1.0 - e) / l.d - 1.0;
             if (l.m == -1.0)
                 return std::string(
-                           "Abstand Fokus-Prim\u00e4rspiegel 1 ergibt die Sekund\u00e4rvergr\u00f6"
-                           "\u00dferung -1.") +
+                           "Abstand Fokus-Primärspiegel 1 ergibt die Sekundärvergrö"
+                           "ßerung -1.") +
                        kUnchanged;
             l.k = (e * l.m + 1.0) / (l.m + 1.0);
             break;
         case CassegrainParameter::Magnification:
             if (l.m == -1.0)
                 return std::string(
-                           "Sekund\u00e4rvergr\u00f6\u00dferung -1 ist nicht m\u00f6glich "
+                           "Sekundärvergrößerung -1 ist nicht möglich "
                            "(Division durch m + 1 = 0).") +
                        kUnchanged;
             l.k = (l.m * e + 1.0) / (l.m + 1.0);
@@ -49,14 +49,14 @@ std::string updateCassegrainLayout(CassegrainLayout& layout, CassegrainParameter
         case CassegrainParameter::Obstruction:
             if (l.k == e)
                 return std::string(
-                           "Obstruktion gleich Abstand Fokus-Prim\u00e4rspiegel ist nicht "
-                           "m\u00f6glich (Division durch k - e = 0).") +
+                           "Obstruktion gleich Abstand Fokus-Primärspiegel ist nicht "
+                           "möglich (Division durch k - e = 0).") +
                        kUnchanged;
             l.m = (1.0 - l.k) / (l.k - e);
             if (l.m == -1.0)
                 return std::string(
-                           "Abstand Fokus-Prim\u00e4rspiegel 1 ergibt die Sekund\u00e4rvergr\u00f6"
-                           "\u00dferung -1.") +
+                           "Abstand Fokus-Primärspiegel 1 ergibt die Sekundärvergrö"
+                           "ßerung -1.") +
                        kUnchanged;
             l.d = (1.0 - e) / (l.m + 1.0);
             break;
@@ -112,35 +112,36 @@ CassegrainConics cassegrainConics(CassegrainType type, const CassegrainLayout& l
     return c;
 }
 
-void cassegrainDialogCreated(Workspace& ws) {
+void cassegrainDialogCreated(Workspace& ws, SynthesisState& state) {
     SystemData& sys = ws.model.sys;
     sys.focalLength = 2000.0;
     sys.fNumber = 10.0;
     sys.fieldAngle = 0.25;
     sys.graphScale = 2000.0;
-    CassegrainInputs& in = ws.synthesis.cassegrain;
+    CassegrainInputs& in = state.cassegrain;
     in.common = CassegrainInputs{}.common;
     updateCassegrainLayout(in.layout, in.parameter);
 }
 
-SynthesisResult synthesiseCassegrain(const CassegrainInputs& in, Workspace& ws) {
+SynthesisResult synthesiseCassegrain(const CassegrainInputs& in, SynthesisState& state,
+                                     Workspace& ws) {
     if (std::string e = checkCommonInputs(in.common); !e.empty()) return refused(e);
     CassegrainInputs stored = in;
     if (std::string e = updateCassegrainLayout(stored.layout, in.parameter); !e.empty())
         return refused(e);
-    ws.synthesis.cassegrain = stored;
+    state.cassegrain = stored;
     const CassegrainLayout& l = stored.layout;
     if (l.m == 0.0)
-        return refused(std::string("Sekund\u00e4rvergr\u00f6\u00dferung 0: der Hauptspiegel "
-                                   "h\u00e4tte keine Kr\u00fcmmung.") +
+        return refused(std::string("Sekundärvergrößerung 0: der Hauptspiegel "
+                                   "hätte keine Krümmung.") +
                        kUnchanged);
     if (l.m == 1.0)
-        return refused(std::string("Sekund\u00e4rvergr\u00f6\u00dferung 1 (ebener Fangspiegel): "
+        return refused(std::string("Sekundärvergrößerung 1 (ebener Fangspiegel): "
                                    "die Konstanten der Spiegel sind unbestimmt.") +
                        kUnchanged);
     const CassegrainConics conics = cassegrainConics(in.type, l, in.sphericalTarget, in.comaTarget);
     if (!std::isfinite(conics.K1) || !std::isfinite(conics.K2))
-        return refused(std::string("F\u00fcr diesen Aufbau sind die Konstanten der Spiegel "
+        return refused(std::string("Für diesen Aufbau sind die Konstanten der Spiegel "
                                    "unbestimmt (der Fangspiegel liegt im Fokus oder am "
                                    "Hauptspiegel).") +
                        kUnchanged);

@@ -9,6 +9,7 @@
 namespace vn {
 
 struct Workspace;
+struct SynthesisState;
 
 enum class CassegrainType { Classical, DallKirkham, RitcheyChretien, PressmanCamichel };
 // "Auswahl 2. Parameter": which of d, m, k is given.
@@ -51,10 +52,11 @@ CassegrainConics cassegrainConics(CassegrainType type, const CassegrainLayout& l
 // What creating the dialog does to the system data: focal length 2000 mm,
 // f-number 10, half field 0.25 degrees, drawing scale 2000; and the layout of
 // the stored inputs brought up to date.
-void cassegrainDialogCreated(Workspace& ws);
+void cassegrainDialogCreated(Workspace& ws, SynthesisState& state);
 
 // "ok": the layout (UpdateSystem, as leaving the edit does), then the two
 // mirrors. There is no solver and no message on success.
-SynthesisResult synthesiseCassegrain(const CassegrainInputs& in, Workspace& ws);
+SynthesisResult synthesiseCassegrain(const CassegrainInputs& in, SynthesisState& state,
+                                     Workspace& ws);
 
 }  // namespace vn

@@ -1,4 +1,5 @@
 #include "synthesis/fraunhofer.h"
+#include "synthesis/synthesis_state.h"
 
 #include <cmath>
 
@@ -22,9 +23,9 @@ FraunhoferSolution solveFraunhofer(Extended n1, Extended v1, Extended n2, Extend
     FraunhoferSolution sol;
     if (v1 == v2) {
         sol.error =
-            "Beide Gl\u00e4ser haben dieselbe Abbezahl: die Brechkraft l\u00e4sst sich nicht "
-            "f\u00fcr den Farbl\u00e4ngsfehler aufteilen. Zwei verschiedene Gl\u00e4ser "
-            "w\u00e4hlen; nichts wurde ge\u00e4ndert.";
+            "Beide Gläser haben dieselbe Abbezahl: die Brechkraft lässt sich nicht "
+            "für den Farblängsfehler aufteilen. Zwei verschiedene Gläser "
+            "wählen; nichts wurde geändert.";
         return sol;
     }
     const Extended phi1 = achromatPowerSplit(v1, v2, in.colourTarget);
@@ -50,9 +51,9 @@ FraunhoferSolution solveFraunhofer(Extended n1, Extended v1, Extended n2, Extend
                         phi1 * phi1 * phi2 * (3 * n2 + 2) / n2;
     if (B2 == 0 || !std::isfinite(B2)) {
         sol.error =
-            "Die zweite Linse hat keine Brechkraft (Farbl\u00e4ngsfehler-Zielwert = 1/ve1): "
-            "ihre Biegung wirkt nicht auf die Koma. Anderen Zielwert w\u00e4hlen; nichts wurde "
-            "ge\u00e4ndert.";
+            "Die zweite Linse hat keine Brechkraft (Farblängsfehler-Zielwert = 1/ve1): "
+            "ihre Biegung wirkt nicht auf die Koma. Anderen Zielwert wählen; nichts wurde "
+            "geändert.";
         return sol;
     }
 
@@ -65,8 +66,8 @@ FraunhoferSolution solveFraunhofer(Extended n1, Extended v1, Extended n2, Extend
     sol.correction = solveCorrection(a, b, gamma, in.sphericalTarget, v1 > v2);
     if (!sol.correction.valid) {
         sol.error =
-            "Die Biegung ist mit diesen Gl\u00e4sern unbestimmt (der Koeffizient von c\u00b2 "
-            "verschwindet); nichts wurde ge\u00e4ndert.";
+            "Die Biegung ist mit diesen Gläsern unbestimmt (der Koeffizient von c² "
+            "verschwindet); nichts wurde geändert.";
         return sol;
     }
     const Extended c1 = sol.correction.root;
@@ -77,12 +78,13 @@ FraunhoferSolution solveFraunhofer(Extended n1, Extended v1, Extended n2, Extend
     return sol;
 }
 
-SynthesisResult synthesiseFraunhofer(const FraunhoferInputs& in, const SynthesisGlassTable& glasses,
+SynthesisResult synthesiseFraunhofer(const FraunhoferInputs& in, SynthesisState& state,
                                      Workspace& ws) {
+    const SynthesisGlassTable& glasses = state.glasses;
     const GlassSlot& g1 = glasses[1];
     const GlassSlot& g2 = glasses[kFraunhoferSecondSlot];
     if (!glassChosen(g1) || !glassChosen(g2)) return refused(kMsgChooseGlass);
-    ws.synthesis.fraunhofer = in;
+    state.fraunhofer = in;
     if (std::string e = checkCommonInputs(in.common); !e.empty()) return refused(e);
 
     SystemModel design = beginLensDesign(ws.model, in.common, kSurfaces, true);

@@ -9,6 +9,7 @@
 namespace vn {
 
 struct Workspace;
+struct SynthesisState;
 
 // The Fraunhofer dialog's second glass sits in slot 3.
 inline constexpr int kFraunhoferSecondSlot = 3;
@@ -39,7 +40,7 @@ FraunhoferSolution solveFraunhofer(long double n1, long double v1, long double n
 
 // "ok": glass check (slots 1 and 3), the thin solution, written with the real
 // thicknesses and gap. The message is the solver's.
-SynthesisResult synthesiseFraunhofer(const FraunhoferInputs& in, const SynthesisGlassTable& glasses,
+SynthesisResult synthesiseFraunhofer(const FraunhoferInputs& in, SynthesisState& state,
                                      Workspace& ws);
 
 }  // namespace vn

@@ -1,4 +1,5 @@
 #include "synthesis/medial_cassegrain.h"
+#include "synthesis/synthesis_state.h"
 
 #include <cmath>
 
@@ -45,7 +46,7 @@ std::string medialCassegrainEquivalent(const MedialCassegrainEquivalentInputs& i
                 tau * beta / (2.0 * (2.0 - 1.0 / tau));
             const double E0 = tau * tau * (tau - 1.0) / glass * (1.0 - z.curvature);
             if (Cs * Cs + E0 < 0.0)
-                return negativeRootMessage("die Schnittweite (Bildfeldkr\u00fcmmung)", tau);
+                return negativeRootMessage("die Schnittweite (Bildfeldkrümmung)", tau);
             s = Cs - std::sqrt(Cs * Cs + E0);
         }
 
@@ -150,23 +151,23 @@ MedialCassegrainReduced medialCassegrainReduced(const MedialCassegrainInputs& in
 }
 
 MedialSynthesisResult synthesiseMedialCassegrain(const MedialCassegrainInputs& in,
-                                                 const SynthesisGlassTable& glasses,
-                                                 Workspace& ws) {
+                                                 SynthesisState& state, Workspace& ws) {
+    const SynthesisGlassTable& glasses = state.glasses;
     MedialSynthesisResult result;
     const GlassSlot& glass = glasses[1];
     if (!glassChosen(glass)) {
         result.message = kMsgChooseGlass;
         return result;
     }
-    ws.synthesis.medialCassegrain = in;
+    state.medialCassegrain = in;
     if (std::string e = checkCommonInputs(in.common); !e.empty()) {
         result.message = e;
         return result;
     }
     if (in.secondaryPower == 3.0) {
         result.message =
-            "Brechkraft Fangspiegel 3 ist nicht m\u00f6glich (die reduzierte Distanz "
-            "Frontlinse-Mangin-Spiegel enth\u00e4lt 1/(3 - P)); nichts wurde ge\u00e4ndert.";
+            "Brechkraft Fangspiegel 3 ist nicht möglich (die reduzierte Distanz "
+            "Frontlinse-Mangin-Spiegel enthält 1/(3 - P)); nichts wurde geändert.";
         return result;
     }
     const MedialCassegrainReduced L = medialCassegrainReduced(in);
@@ -211,11 +212,11 @@ MedialSynthesisResult synthesiseMedialCassegrain(const MedialCassegrainInputs& i
     };
     problem.writeGeometry = [&in](SystemModel& m, const EquivalentSystem& e, double g, double A1,
                                   double A2) {
-        for (int i = 1; i <= kSurfaces; ++i) m.surf[at(i)].r = e.r[at(i)];
+        for (int i = 1; i <= kSurfaces; ++i) m.surf[idx(i)].r = e.r[idx(i)];
         const double distances[kSurfaces] = {in.frontThickness * g,     A1,  in.manginThickness * g,
                                              -in.manginThickness * g,   -A2, e.D3,
                                              in.fieldLensThickness * g, 0.1};
-        for (int i = 1; i <= kSurfaces; ++i) m.surf[at(i)].e = distances[i - 1];
+        for (int i = 1; i <= kSurfaces; ++i) m.surf[idx(i)].e = distances[i - 1];
     };
 
     return correctAndCommit(problem, design, ws, in.common.scale);

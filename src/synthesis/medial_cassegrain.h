@@ -12,6 +12,7 @@
 namespace vn {
 
 struct Workspace;
+struct SynthesisState;
 
 struct MedialCassegrainInputs {
     CommonInputs common{1000.0, 3.33, 4.0, 1000.0};
@@ -56,6 +57,6 @@ MedialCassegrainReduced medialCassegrainReduced(const MedialCassegrainInputs& in
 // "ok": glass check (slot 1), then the equivalent system and the correction
 // loops on a copy; only a design whose colour correction holds is written.
 MedialSynthesisResult synthesiseMedialCassegrain(const MedialCassegrainInputs& in,
-                                                 const SynthesisGlassTable& glasses, Workspace& ws);
+                                                 SynthesisState& state, Workspace& ws);
 
 }  // namespace vn

@@ -51,8 +51,8 @@ private:
 // A lens given by its first curvature c and its power phi: the second face
 // has curvature c - phi/(n - 1). `sign` -1 stores both radii reversed.
 void setLens(SystemModel& m, int first, double sign, double c, double phi, double n) {
-    m.surf[at(first)].r = sign * radiusOf(c);
-    m.surf[at(first + 1)].r = sign * radiusOf(c - phi / (n - 1.0));
+    m.surf[idx(first)].r = sign * radiusOf(c);
+    m.surf[idx(first + 1)].r = sign * radiusOf(c - phi / (n - 1.0));
 }
 
 // What a finished correction did not reach, or empty when every loop ended
@@ -65,7 +65,7 @@ std::string residualMessage(const AberrationSums& sums, const MedialTargets& z,
                             bool colourConverged, bool comaFinished) {
     std::string message;
     if (!colourConverged)
-        message = "Farbkorrektur nicht konvergiert: Farbl\u00e4ngsfehler " +
+        message = "Farbkorrektur nicht konvergiert: Farblängsfehler " +
                   fmt::general(sums.chromatic, 6) + ", Farbquerfehler " +
                   fmt::general(sums.lateralColour, 6) + ".";
     struct Residual {
@@ -74,7 +74,7 @@ std::string residualMessage(const AberrationSums& sums, const MedialTargets& z,
         bool reached;
     };
     const Residual seidel[] = {
-        {"\u00d6ffnungsfehler", sums.spherical, z.spherical,
+        {"Öffnungsfehler", sums.spherical, z.spherical,
          std::fabs(sums.spherical - z.spherical) < kAstigSphericalTolerance},
         {"Astigmatismus", sums.astigmatism, z.astigmatism,
          std::fabs(sums.astigmatism - z.astigmatism) < kAstigSphericalTolerance},
@@ -105,20 +105,20 @@ double frontLensCurvature(const ThinElements& t, double phiF, double sT, Correct
 }
 
 std::string negativeRootMessage(const char* what, double tau) {
-    return std::string("Keine L\u00f6sung: die Wurzel f\u00fcr ") + what +
-           " ist negativ (\u03c4 = " + fmt::general(tau, 6) +
-           "). Andere Zielwerte oder Abst\u00e4nde w\u00e4hlen; nichts wurde ge\u00e4ndert.";
+    return std::string("Keine Lösung: die Wurzel für ") + what +
+           " ist negativ (τ = " + fmt::general(tau, 6) +
+           "). Andere Zielwerte oder Abstände wählen; nichts wurde geändert.";
 }
 
 std::string checkEquivalentPass(double tau, std::initializer_list<double> values) {
     if (std::fabs(1.0 - tau) < 1e-12)
-        return "\u03c4 erreicht 1: die Frontlinse h\u00e4tte keine Brechkraft. "
-               "Andere Abst\u00e4nde oder Zielwerte w\u00e4hlen; nichts wurde ge\u00e4ndert.";
+        return "τ erreicht 1: die Frontlinse hätte keine Brechkraft. "
+               "Andere Abstände oder Zielwerte wählen; nichts wurde geändert.";
     for (double v : values) {
         if (!std::isfinite(v))
-            return "Das \u00c4quivalentsystem ist bei \u03c4 = " + fmt::general(tau, 6) +
-                   " nicht l\u00f6sbar (Division durch null). Andere Abst\u00e4nde oder "
-                   "Zielwerte w\u00e4hlen; nichts wurde ge\u00e4ndert.";
+            return "Das Äquivalentsystem ist bei τ = " + fmt::general(tau, 6) +
+                   " nicht lösbar (Division durch null). Andere Abstände oder "
+                   "Zielwerte wählen; nichts wurde geändert.";
     }
     return {};
 }
@@ -128,8 +128,7 @@ MedialOutcome correctMedial(const MedialProblem& p, SystemModel& m) {
     Trial trial(m);
     const MedialTargets& z = p.targets;
     auto notComputable = [&] {
-        out.message =
-            describe(trial.status) + " (w\u00e4hrend der Korrektur; nichts wurde ge\u00e4ndert)";
+        out.message = describe(trial.status) + " (während der Korrektur; nichts wurde geändert)";
         out.evaluations = trial.count;
         return out;
     };
@@ -203,10 +202,10 @@ MedialOutcome correctMedial(const MedialProblem& p, SystemModel& m) {
                 // it the colours must stay near their targets.
                 if (!firstInner && (!near(longitudinal, z.longitudinalColour, kColourFailure) ||
                                     !near(lateral, z.lateralColour, kColourFailure))) {
-                    out.message = "Farbkorrektur nicht erreicht: Farbl\u00e4ngsfehler " +
+                    out.message = "Farbkorrektur nicht erreicht: Farblängsfehler " +
                                   fmt::general(longitudinal, 6) + ", Farbquerfehler " +
                                   fmt::general(lateral, 6) +
-                                  " (mehr als 0.001 vom Zielwert). Nichts wurde ge\u00e4ndert.";
+                                  " (mehr als 0.001 vom Zielwert). Nichts wurde geändert.";
                     out.evaluations = trial.count;
                     return out;
                 }
@@ -222,7 +221,7 @@ MedialOutcome correctMedial(const MedialProblem& p, SystemModel& m) {
             // trial step of its first curvature and a linear step to the target.
             if (!trial.run()) return notComputable();
             const double T0 = sums.astigmatism;
-            const double c7 = p.fieldLensSign / m.surf[at(p.fieldLens)].r;
+            const double c7 = p.fieldLensSign / m.surf[idx(p.fieldLens)].r;
             setLens(m, p.fieldLens, p.fieldLensSign, c7 + kFieldLensTrial, eq.phiL, p.n);
             if (!trial.run()) return notComputable();
             const double T1 = sums.astigmatism;
@@ -273,8 +272,8 @@ MedialOutcome correctMedial(const MedialProblem& p, SystemModel& m) {
 std::string checkReducedRatios(std::initializer_list<double> ratios) {
     for (double v : ratios) {
         if (!std::isfinite(v) || v == 0.0)
-            return "Die Abst\u00e4nde ergeben kein \u00c4quivalentsystem (ein Abstand oder eine "
-                   "reduzierte Distanz ist 0); nichts wurde ge\u00e4ndert.";
+            return "Die Abstände ergeben kein Äquivalentsystem (ein Abstand oder eine "
+                   "reduzierte Distanz ist 0); nichts wurde geändert.";
     }
     return {};
 }

@@ -1,4 +1,5 @@
 #include "synthesis/medial_triplet.h"
+#include "synthesis/synthesis_state.h"
 
 #include <cmath>
 
@@ -34,7 +35,7 @@ std::string medialTripletEquivalent(const MedialTripletEquivalentInputs& in,
             tau / (2.0 * (2.0 - 1.0 / tau));
         const double E0 = tau * tau * (tau - 1.0) / glass * (1.0 - z.curvature);
         if (Cs * Cs + E0 < 0.0)
-            return negativeRootMessage("die Schnittweite (Bildfeldkr\u00fcmmung)", tau);
+            return negativeRootMessage("die Schnittweite (Bildfeldkrümmung)", tau);
         const double s = Cs - std::sqrt(Cs * Cs + E0);
 
         // Powers of front lens, Mangin reflection, Mangin refraction and field
@@ -115,15 +116,16 @@ MedialTripletReduced medialTripletReduced(const MedialTripletInputs& in) {
             in.fieldLensDistance + 0.65 * in.manginThickness + 0.45 * in.fieldLensThickness};
 }
 
-MedialSynthesisResult synthesiseMedialTriplet(const MedialTripletInputs& in,
-                                              const SynthesisGlassTable& glasses, Workspace& ws) {
+MedialSynthesisResult synthesiseMedialTriplet(const MedialTripletInputs& in, SynthesisState& state,
+                                              Workspace& ws) {
+    const SynthesisGlassTable& glasses = state.glasses;
     MedialSynthesisResult result;
     const GlassSlot& glass = glasses[1];
     if (!glassChosen(glass)) {
         result.message = kMsgChooseGlass;
         return result;
     }
-    ws.synthesis.medialTriplet = in;
+    state.medialTriplet = in;
     if (std::string e = checkCommonInputs(in.common); !e.empty()) {
         result.message = e;
         return result;
@@ -167,11 +169,11 @@ MedialSynthesisResult synthesiseMedialTriplet(const MedialTripletInputs& in,
     };
     problem.writeGeometry = [&in](SystemModel& m, const EquivalentSystem& e, double g, double A1,
                                   double A2) {
-        for (int i = 1; i <= kSurfaces; ++i) m.surf[at(i)].r = e.r[at(i)];
+        for (int i = 1; i <= kSurfaces; ++i) m.surf[idx(i)].r = e.r[idx(i)];
         const double distances[kSurfaces] = {
             in.frontThickness * g,      A1,  in.manginThickness * g, -in.manginThickness * g, -A2,
             -in.fieldLensThickness * g, -0.1};
-        for (int i = 1; i <= kSurfaces; ++i) m.surf[at(i)].e = distances[i - 1];
+        for (int i = 1; i <= kSurfaces; ++i) m.surf[idx(i)].e = distances[i - 1];
     };
 
     return correctAndCommit(problem, design, ws, in.common.scale);

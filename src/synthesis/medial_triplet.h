@@ -12,6 +12,7 @@
 namespace vn {
 
 struct Workspace;
+struct SynthesisState;
 
 struct MedialTripletInputs {
     CommonInputs common{750.0, 2.5, 5.0, 500.0};
@@ -42,7 +43,7 @@ struct MedialTripletReduced {
 };
 MedialTripletReduced medialTripletReduced(const MedialTripletInputs& in);
 
-MedialSynthesisResult synthesiseMedialTriplet(const MedialTripletInputs& in,
-                                              const SynthesisGlassTable& glasses, Workspace& ws);
+MedialSynthesisResult synthesiseMedialTriplet(const MedialTripletInputs& in, SynthesisState& state,
+                                              Workspace& ws);
 
 }  // namespace vn

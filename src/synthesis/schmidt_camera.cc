@@ -1,4 +1,5 @@
 #include "synthesis/schmidt_camera.h"
+#include "synthesis/synthesis_state.h"
 
 #include <cmath>
 
@@ -17,8 +18,8 @@ SchmidtProfile schmidtProfile(double n, double F, double nu, double rho) {
     SchmidtProfile p;
     if (nu == 0.0) {
         p.error =
-            "Neutrale Zone NZ = 0 ist nicht m\u00f6glich: das Profil wird an der neutralen Zone "
-            "festgelegt. Einen Wert wie 0.866 w\u00e4hlen; nichts wurde ge\u00e4ndert.";
+            "Neutrale Zone NZ = 0 ist nicht möglich: das Profil wird an der neutralen Zone "
+            "festgelegt. Einen Wert wie 0.866 wählen; nichts wurde geändert.";
         return p;
     }
     // The aperture radius is 1/(2F); the zone of no deviation lies at nu times it.
@@ -27,8 +28,8 @@ SchmidtProfile schmidtProfile(double n, double F, double nu, double rho) {
     p.s = (p.h / rho) * (p.h / rho);
     if (!(p.s < 1.0)) {
         p.error =
-            "Die neutrale Zone liegt au\u00dferhalb des Spiegels (NZ / (2 Blende) ist nicht "
-            "kleiner als der Spiegelradius 2); nichts wurde ge\u00e4ndert.";
+            "Die neutrale Zone liegt außerhalb des Spiegels (NZ / (2 Blende) ist nicht "
+            "kleiner als der Spiegelradius 2); nichts wurde geändert.";
         return p;
     }
     // A ray parallel to the axis at height h, reflected by the sphere, crosses
@@ -51,18 +52,19 @@ SchmidtProfile schmidtProfile(double n, double F, double nu, double rho) {
         if (!std::isfinite(v)) {
             p.error =
                 "Mit diesem Glas und dieser Blende gibt es kein Schmidt-Profil; nichts "
-                "wurde ge\u00e4ndert.";
+                "wurde geändert.";
             return p;
         }
     }
     return p;
 }
 
-SynthesisResult synthesiseSchmidtCamera(const SchmidtInputs& in, const SynthesisGlassTable& glasses,
+SynthesisResult synthesiseSchmidtCamera(const SchmidtInputs& in, SynthesisState& state,
                                         Workspace& ws) {
+    const SynthesisGlassTable& glasses = state.glasses;
     const GlassSlot& glass = glasses[1];
     if (!glassChosen(glass)) return refused(kMsgChooseGlass);
-    ws.synthesis.schmidt = in;
+    state.schmidt = in;
     if (std::string e = checkCommonInputs(in.common); !e.empty()) return refused(e);
     const SchmidtProfile profile =
         schmidtProfile(greenIndex(glass), in.common.fNumber, in.neutralZone, kMirrorRadius);

@@ -8,6 +8,7 @@
 namespace vn {
 
 struct Workspace;
+struct SynthesisState;
 
 struct SchmidtInputs {
     CommonInputs common{500.0, 2.0, 6.0, 300.0};
@@ -33,7 +34,7 @@ struct SchmidtProfile {
 SchmidtProfile schmidtProfile(double n, double fNumber, double neutralZone, double rho = -2.0);
 
 // "ok": glass check (slot 1), then plate and mirror. No message on success.
-SynthesisResult synthesiseSchmidtCamera(const SchmidtInputs& in, const SynthesisGlassTable& glasses,
+SynthesisResult synthesiseSchmidtCamera(const SchmidtInputs& in, SynthesisState& state,
                                         Workspace& ws);
 
 }  // namespace vn

@@ -110,7 +110,7 @@ double radiusOf(long double curvature) {
 
 void resetSynthesisSurfaces(SystemModel& m, int surfaceCount) {
     for (int i = 0; i <= surfaceCount; ++i) {
-        Surface& s = m.surf[at(i)];
+        Surface& s = m.surf[idx(i)];
         s.k = 0.0;
         s.u = 0.0;
         s.h = 1.05;
@@ -162,32 +162,31 @@ void writeGlass(Surface& s, const GlassSlot& glass, double dir) {
 std::string checkCommonInputs(const CommonInputs& in) {
     if (!std::isfinite(in.focalLength) || in.focalLength == 0.0)
         return "Brennweite f/mm: 0 ist keine Brennweite.";
-    if (!std::isfinite(in.fNumber) || in.fNumber == 0.0)
-        return "Blende: 0 ist keine \u00d6ffnungszahl.";
+    if (!std::isfinite(in.fNumber) || in.fNumber == 0.0) return "Blende: 0 ist keine Öffnungszahl.";
     if (!std::isfinite(in.fullField) || !std::isfinite(in.scale))
-        return "Feld/\u00b0 und Massstab m\u00fcssen Zahlen sein.";
+        return "Feld/° und Massstab müssen Zahlen sein.";
     return {};
 }
 
 SynthesisResult commitDesign(Workspace& ws, SystemModel& design, double scale,
                              std::string message) {
     for (int i = 0; i <= design.N(); ++i) {
-        if (!finiteSurface(design.surf[at(i)]))
-            return refused("Der Entwurf ergibt an Fl\u00e4che " + std::to_string(i) +
-                           " keinen endlichen Wert; nichts wurde ge\u00e4ndert.");
+        if (!finiteSurface(design.surf[idx(i)]))
+            return refused("Der Entwurf ergibt an Fläche " + std::to_string(i) +
+                           " keinen endlichen Wert; nichts wurde geändert.");
     }
     // The run cycle evaluates the design again; this trial only asks whether it
     // can, so it leaves the stored lengths alone whatever the design mode.
     ParaxialData paraxial = ws.paraxial;
     AberrationSums sums;
     const EvaluationStatus status = EvaluateSystem(design, false, paraxial, sums);
-    if (!status.ok) return refused(describe(status) + " Nichts wurde ge\u00e4ndert.");
+    if (!status.ok) return refused(describe(status) + " Nichts wurde geändert.");
     // A new system starts without the position-tolerance offsets of the one it
     // replaces. The trace applies them on the image plane too, and entries
     // above N become surfaces again when the editor inserts some.
     ClearTol(design);
     for (int i = design.N() + 1; i < kTableSize; ++i) {
-        Surface& rest = design.surf[at(i)];
+        Surface& rest = design.surf[idx(i)];
         rest.tolDx = rest.tolDy = rest.tolDw = 0.0;
     }
     ws.model = design;

@@ -33,9 +33,9 @@ inline constexpr char kEntranceMedium[] = "Luft/Blende";
 inline constexpr char kSynthesisSource[] = "Morvek";
 
 // Messages of the dialogs.
-inline constexpr char kMsgChooseGlass[] = "Glas ausw\u00e4hlen";
-inline constexpr char kMsgSolutionFound[] = "L\u00f6sung gefunden";
-inline constexpr char kMsgSolutionForTarget[] = "L\u00f6sung f\u00fcr Zielwert ";
+inline constexpr char kMsgChooseGlass[] = "Glas auswählen";
+inline constexpr char kMsgSolutionFound[] = "Lösung gefunden";
+inline constexpr char kMsgSolutionForTarget[] = "Lösung für Zielwert ";
 
 inline constexpr int kGlassSlots = 6;
 inline constexpr std::size_t kSlotNameLength = 30;

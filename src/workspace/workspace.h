@@ -7,14 +7,13 @@
 #include <array>
 #include <string>
 
-#include "mainwindow/selection.h"
 #include "model/system_model.h"
 #include "optics/layout.h"
 #include "optics/paraxial.h"
-#include "psf/psf_state.h"
 #include "settings/settings.h"
-#include "spot/spot_state.h"
-#include "synthesis/synthesis_state.h"
+#include "workspace/psf_state.h"
+#include "workspace/selection.h"
+#include "workspace/spot_state.h"
 
 namespace vn {
 
@@ -69,34 +68,13 @@ struct Workspace {
     LayoutView view;
     LayoutResults layout;
     SelectionState selection;
-    SynthesisState synthesis;  // glass slots and the dialogs' stored inputs
-    SpotState spot;            // pupil weights, spot window state, ray store
-    PsfState psf;              // the PSF window's figures
+    SpotState spot;  // pupil weights, spot window state, ray store
+    PsfState psf;    // the PSF window's figures
     std::string startDirectory;
 };
-
-// The default system and the start values of the shared settings, evaluated
-// (program start and "Neu").
-void Initialize(Workspace& ws);
 
 // Re-runs the paraxial evaluation with the current design mode and keeps its
 // outcome in ws.evaluation.
 EvaluationStatus evaluate(Workspace& ws);
-
-struct FileOutcome {
-    bool ok = false;
-    std::string message;  // for the user when !ok
-};
-
-// Loads a system file and runs the run cycle. A file that cannot be read
-// leaves the current system as it was.
-FileOutcome LadeDatei(Workspace& ws, const std::string& path);
-
-// "Öffnen": LadeDatei followed by the paraxial evaluation.
-FileOutcome openSystemFile(Workspace& ws, const std::string& path);
-
-// Saves the current system under `path`; the drawing scale is taken from the
-// settings. A failed save keeps any existing file unchanged.
-FileOutcome Speichern(Workspace& ws, const std::string& path);
 
 }  // namespace vn

@@ -4,6 +4,7 @@
 
 #include <memory>
 
+#include "mainwindow/document.h"
 #include "mainwindow/run_cycle.h"
 
 namespace vn {

@@ -7,6 +7,7 @@
 #include <fstream>
 #include <memory>
 
+#include "mainwindow/document.h"
 #include "workspace/workspace.h"
 
 namespace vn {

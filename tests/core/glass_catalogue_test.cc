@@ -351,7 +351,7 @@ TEST(CatalogueFile, RewriteWritesTitleColumnsAndEveryRecord) {
     CatalogueReadResult read = readCatalogue({dir.path()});
     ASSERT_TRUE(read.error.empty()) << read.error;
     GlassRecord accented = nbk7();
-    accented.type = "L     Glas \u00e9t\u00e9       Sel";
+    accented.type = "L     Glas été       Sel";
     ASSERT_TRUE(storeRecord(read.catalogue, accented, true, -1).error.empty());
 
     ASSERT_EQ(writeCatalogue({dir.path()}, read.catalogue, "24.12.2026"), "");

@@ -5,6 +5,7 @@
 
 #include <memory>
 
+#include "mainwindow/document.h"
 #include "mainwindow/run_cycle.h"
 #include "ui/recording_canvas.h"
 #include "workspace/workspace.h"

@@ -7,6 +7,7 @@
 #include <numbers>
 
 #include "allocation_counter.h"
+#include "mainwindow/document.h"
 #include "mainwindow/run_cycle.h"
 #include "model/number_format.h"
 #include "test_systems.h"

@@ -7,6 +7,7 @@
 #include <numbers>
 
 #include "allocation_counter.h"
+#include "mainwindow/document.h"
 #include "mainwindow/run_cycle.h"
 #include "model/glass.h"
 #include "spot/spot_computation.h"
@@ -275,7 +276,7 @@ TEST(Paraxial, SchmidtSurfaceBehindAirLeavesOnlyTheSeidelSumsUncomputed) {
     EXPECT_FALSE(e.status.seidelComputable);
     EXPECT_EQ(e.status.seidelSurface, 1);
     EXPECT_EQ(describe(e.status),
-              "Fehler 3. Ordnung nicht berechenbar: Fl\u00e4che 1: die Schmidt-Fl\u00e4che liegt "
+              "Fehler 3. Ordnung nicht berechenbar: Fläche 1: die Schmidt-Fläche liegt "
               "hinter Luft.");
     EXPECT_EQ(e.model.sys.normFocal, reference.model.sys.normFocal);
     EXPECT_EQ(e.model.sys.focalLength, reference.model.sys.focalLength);

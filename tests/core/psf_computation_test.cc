@@ -44,13 +44,13 @@ void expectFastEqualsReference(Workspace& ws, const char* what) {
     const PsfGrid& grid = *ws.spot.psfGrid;
     for (int r = 0; r <= s.radius; ++r) {
         for (int i = 0; i < s.azimuths; ++i) {
-            const double v = psf[at(r * s.azimuths + i)];
+            const double v = psf[idx(r * s.azimuths + i)];
             peak = std::max(peak, v);
             deviation = std::max(deviation, std::fabs(grid.at(r, i, 1) - v));
         }
         profileDeviation =
-            std::max(profileDeviation, std::fabs(grid.profile[at(r)] - profile[at(r)]));
-        EXPECT_EQ(grid.at(r, 2, 0), grid.profile[at(r)]);
+            std::max(profileDeviation, std::fabs(grid.profile[idx(r)] - profile[idx(r)]));
+        EXPECT_EQ(grid.at(r, 2, 0), grid.profile[idx(r)]);
     }
     ASSERT_GT(peak, 0.0) << what;
     EXPECT_LE(deviation, kFastSum * peak) << what;
@@ -95,8 +95,8 @@ TEST(PsfComputation, PerfectSystemGivesTheAiryPattern) {
     // Dark rings: local minima of the profile at the grid steps nearest the
     // Airy radii.
     auto isMinimum = [&](int r) {
-        return grid.profile[at(r)] < grid.profile[at(r - 1)] &&
-               grid.profile[at(r)] < grid.profile[at(r + 1)];
+        return grid.profile[idx(r)] < grid.profile[idx(r - 1)] &&
+               grid.profile[idx(r)] < grid.profile[idx(r + 1)];
     };
     EXPECT_TRUE(isMinimum(15));  // 15.25
     EXPECT_TRUE(isMinimum(28));  // 27.91
@@ -130,7 +130,7 @@ TEST(PsfComputation, ReferenceMtfFollowsTheDiffractionLimitedCurve) {
         analysePsf(*ws);
         const double outside = 1.0 - airyEnergy(2.0 * order);
         for (int J = 1; J <= kMtfFrequencies; ++J)
-            EXPECT_NEAR(ws->psf.analysis.mtfReference[at(J - 1)], diffractionLimitedMtf(J / 39.04),
+            EXPECT_NEAR(ws->psf.analysis.mtfReference[idx(J - 1)], diffractionLimitedMtf(J / 39.04),
                         outside)
                 << "order " << order << " J " << J;
     }

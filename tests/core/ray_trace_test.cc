@@ -8,6 +8,7 @@
 #include <random>
 
 #include "allocation_counter.h"
+#include "mainwindow/document.h"
 #include "mainwindow/run_cycle.h"
 #include "test_systems.h"
 

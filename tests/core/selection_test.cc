@@ -10,6 +10,7 @@
 
 #include "model/number_format.h"
 
+#include "mainwindow/document.h"
 #include "mainwindow/run_cycle.h"
 
 namespace vn {

@@ -9,6 +9,7 @@
 
 #include "allocation_counter.h"
 #include "mainwindow/commands.h"
+#include "mainwindow/document.h"
 #include "psf/psf_analysis.h"
 #include "psf/psf_computation.h"
 #include "spot/focus_fit.h"
@@ -117,7 +118,7 @@ TEST(SpotComputation, MedialFallbackAgreesWithTheFitWhateverTheNumberOfMirrors) 
         ASSERT_NE(fit, kFlatRadius) << name;
         EXPECT_NEAR(fallback, fit, 0.01 * std::fabs(fit)) << name;
         // The radius goes into the model as the image surface.
-        EXPECT_EQ(centre->model.surf[at(m.N() + 1)].r, fallback) << name;
+        EXPECT_EQ(centre->model.surf[idx(m.N() + 1)].r, fallback) << name;
     }
     EXPECT_EQ(medialImageRadius(0.5, 1.0), -2.0);
     EXPECT_EQ(medialImageRadius(0.5, -1.0), 2.0);
@@ -146,7 +147,7 @@ TEST(SpotComputation, SpiderVanesBlockWholeAzimuthColumns) {
         const bool vane = j == 0 || j == 12 || j == 24;
         for (int k = 0; k <= n; ++k)
             for (int slot = 0; slot < 3; ++slot)
-                ASSERT_EQ(ws->spot.weights[at(j)][at(k)][at(slot)], vane ? 0.0f : 1.0f)
+                ASSERT_EQ(ws->spot.weights[idx(j)][idx(k)][idx(slot)], vane ? 0.0f : 1.0f)
                     << j << " " << k << " " << slot;
     }
     // 33 of 36 azimuths on every ring and colour; the central ray is in a vane
@@ -165,10 +166,10 @@ TEST(SpotComputation, ObstructedRaysLoseTheirWeightInEveryLaterColour) {
     const int n = res.rings, nAz = res.azimuths;
     int blocked = 0;
     for (int k = 0; k <= n; ++k) {
-        const bool inside = ws->pupil.zoneHeight[at(k)] < 0.4;
+        const bool inside = ws->pupil.zoneHeight[idx(k)] < 0.4;
         for (int colour = kRed; colour <= kGreen; ++colour)
             EXPECT_EQ(ws->spot.store->blocked[SpotStore::index(5, k, colour, 1)] != 0, inside) << k;
-        EXPECT_EQ(ws->spot.weights[5][at(k)][1], inside ? 0.0f : 1.0f) << k;
+        EXPECT_EQ(ws->spot.weights[5][idx(k)][1], inside ? 0.0f : 1.0f) << k;
         if (inside && k > 0) blocked += nAz;
     }
     const double kept = 3.0 * (n * nAz - blocked);  // the central ray is blocked too
@@ -187,7 +188,7 @@ TEST(SpotComputation, FocalSurfaceChoiceIsWrittenIntoTheModel) {
         auto ws =
             test::spotsFor(m, [target](Workspace& w) { w.settings.values.spotTarget = target; });
         const SpotResults& res = ws->spot.results;
-        const Surface& image = ws->model.surf[at(ws->model.N() + 1)];
+        const Surface& image = ws->model.surf[idx(ws->model.N() + 1)];
         ASSERT_GT(std::fabs(res.imageTilt), 0.01);
         switch (target) {
             case SpotTarget::BestSphere:
@@ -204,7 +205,7 @@ TEST(SpotComputation, FocalSurfaceChoiceIsWrittenIntoTheModel) {
                 break;
         }
         // The image surface passes through the axial best focus.
-        EXPECT_EQ(ws->model.surf[at(ws->model.N())].e, ws->paraxial.backFocus + res.focusShift);
+        EXPECT_EQ(ws->model.surf[idx(ws->model.N())].e, ws->paraxial.backFocus + res.focusShift);
     }
 }
 
@@ -267,7 +268,7 @@ TEST(SpotComputation, MirroredHalfOfTheFanEqualsTheTracedRays) {
                 for (int j = res.azimuths / 2 + 1; j < res.azimuths; j += 5) {
                     RayState ray;
                     ray.rayColour = static_cast<std::uint8_t>(colour);
-                    const double h = pupilScale * ws->pupil.zoneHeight[at(k)];
+                    const double h = pupilScale * ws->pupil.zoneHeight[idx(k)];
                     const double theta = 2.0 * std::numbers::pi * j / res.azimuths;
                     ray.pupilRadius = h;
                     ray.pupilAzimuth = theta;
@@ -337,9 +338,9 @@ TEST(SpotComputation, RunCycleFillsTheWeightsAndPutsTheFocusOnTheImage) {
     ws.settings.controls.apodisation = 10;  // exponent 1
     Start(ws);
     const int n = ws.pupil.zoneCount;
-    const double rho = ws.pupil.zoneHeight[at(n)];
-    EXPECT_EQ(ws.spot.weights[1][at(n)][0], static_cast<float>(std::exp(-rho * rho)));
-    EXPECT_EQ(ws.spot.weights[9][at(n)][2], 0.0f);  // vane 1 of 4 at 36 azimuths
+    const double rho = ws.pupil.zoneHeight[idx(n)];
+    EXPECT_EQ(ws.spot.weights[1][idx(n)][0], static_cast<float>(std::exp(-rho * rho)));
+    EXPECT_EQ(ws.spot.weights[9][idx(n)][2], 0.0f);  // vane 1 of 4 at 36 azimuths
     EXPECT_EQ(ws.spot.weights[1][0][1], 1.0f);
     EXPECT_EQ(ws.spot.window.focus, ws.paraxial.signedFocal);
 }

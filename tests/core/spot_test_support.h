@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "mainwindow/document.h"
 #include "mainwindow/run_cycle.h"
 #include "model/number_format.h"
 #include "model/system_model.h"

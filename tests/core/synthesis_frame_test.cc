@@ -16,7 +16,7 @@ TEST(SynthesisSolver, TakesTheRootByTheAbbeNumbersAndTheVertexOutOfReach) {
     EXPECT_TRUE(crownFirst.found);
     EXPECT_DOUBLE_EQ(static_cast<double>(crownFirst.root), 1.0);
     EXPECT_DOUBLE_EQ(static_cast<double>(crownFirst.otherRoot), 3.0);
-    EXPECT_EQ(solverMessage(crownFirst), "L\u00f6sung gefunden");
+    EXPECT_EQ(solverMessage(crownFirst), "Lösung gefunden");
     const QuadraticCorrection flintFirst = solveCorrection(1, -4, 3, 0, false);
     EXPECT_DOUBLE_EQ(static_cast<double>(flintFirst.root), 3.0);
 
@@ -24,13 +24,13 @@ TEST(SynthesisSolver, TakesTheRootByTheAbbeNumbersAndTheVertexOutOfReach) {
     const QuadraticCorrection below = solveCorrection(1, -4, 3, -2, true);
     EXPECT_FALSE(below.found);
     EXPECT_DOUBLE_EQ(static_cast<double>(below.root), 2.0);
-    EXPECT_EQ(solverMessage(below), "L\u00f6sung f\u00fcr Zielwert -1.0000");
-    EXPECT_EQ(solverMessage(below, ','), "L\u00f6sung f\u00fcr Zielwert -1,0000");
+    EXPECT_EQ(solverMessage(below), "Lösung für Zielwert -1.0000");
+    EXPECT_EQ(solverMessage(below, ','), "Lösung für Zielwert -1,0000");
 
     // D exactly 0 counts as out of reach.
     const QuadraticCorrection touching = solveCorrection(1, -4, 3, -1, true);
     EXPECT_FALSE(touching.found);
-    EXPECT_EQ(solverMessage(touching), "L\u00f6sung f\u00fcr Zielwert -1.0000");
+    EXPECT_EQ(solverMessage(touching), "Lösung für Zielwert -1.0000");
 
     // No quadratic at all.
     EXPECT_FALSE(solveCorrection(0, -4, 3, 0, true).valid);

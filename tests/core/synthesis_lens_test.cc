@@ -33,14 +33,14 @@ protected:
         test::chooseGlass(*ws, 2, test::nf2());
         test::chooseGlass(*ws, kFraunhoferSecondSlot, test::nf2());
     }
-    std::unique_ptr<Workspace> ws;
+    std::unique_ptr<test::SynthesisDesk> ws;
 };
 
 TEST_F(LensSynthesis, AchromatWritesTheCementedDoubletInTheFramesOrder) {
     AchromatInputs in;
-    const SynthesisResult r = synthesiseAchromat(in, ws->synthesis.glasses, *ws);
+    const SynthesisResult r = synthesiseAchromat(in, ws->synthesis, *ws);
     ASSERT_TRUE(r.wrote) << r.message;
-    EXPECT_EQ(r.message, "L\u00f6sung gefunden");
+    EXPECT_EQ(r.message, "Lösung gefunden");
     const SystemModel& m = ws->model;
     EXPECT_EQ(m.N(), 3);
     EXPECT_EQ(m.sys.title, "Kitt Achromat Synthese");
@@ -68,7 +68,7 @@ TEST_F(LensSynthesis, AchromatWritesTheCementedDoubletInTheFramesOrder) {
 
     // "ok" twice with the same inputs gives the same system.
     const SystemModel first = m;
-    ASSERT_TRUE(synthesiseAchromat(in, ws->synthesis.glasses, *ws).wrote);
+    ASSERT_TRUE(synthesiseAchromat(in, ws->synthesis, *ws).wrote);
     EXPECT_TRUE(test::sameSystem(first, ws->model));
 }
 
@@ -80,7 +80,7 @@ TEST_F(LensSynthesis, ThinAchromatReachesItsColourAndSphericalTargets) {
             in.thickness1 = in.thickness2 = 0.0;
             in.colourTarget = colour;
             in.sphericalTarget = spherical;
-            ASSERT_TRUE(synthesiseAchromat(in, ws->synthesis.glasses, *ws).wrote);
+            ASSERT_TRUE(synthesiseAchromat(in, ws->synthesis, *ws).wrote);
             EXPECT_NEAR(ws->sums.chromatic, colour, thinColourTolerance(colour)) << colour;
             EXPECT_NEAR(ws->sums.spherical, spherical, kThinSeidel) << spherical;
             EXPECT_NEAR(ws->model.sys.normFocal, 1.0, kObjectAt1e12);
@@ -91,15 +91,15 @@ TEST_F(LensSynthesis, ThinAchromatReachesItsColourAndSphericalTargets) {
 TEST_F(LensSynthesis, FlintFirstTakesTheOtherRootAndUnreachableTargetsTheVertex) {
     AchromatInputs in;
     in.thickness1 = in.thickness2 = 0.0;
-    ASSERT_TRUE(synthesiseAchromat(in, ws->synthesis.glasses, *ws).wrote);
+    ASSERT_TRUE(synthesiseAchromat(in, ws->synthesis, *ws).wrote);
     const double crownFirstR1 = ws->model.surf[1].r;
 
     auto flintFirst = test::startedWorkspace();
     test::chooseGlass(*flintFirst, 1, test::nf2());
     test::chooseGlass(*flintFirst, 2, test::nbk7());
-    const SynthesisResult r = synthesiseAchromat(in, flintFirst->synthesis.glasses, *flintFirst);
+    const SynthesisResult r = synthesiseAchromat(in, flintFirst->synthesis, *flintFirst);
     ASSERT_TRUE(r.wrote);
-    EXPECT_EQ(r.message, "L\u00f6sung gefunden");
+    EXPECT_EQ(r.message, "Lösung gefunden");
     EXPECT_NEAR(flintFirst->sums.spherical, 0.0, kThinSeidel);
     EXPECT_NEAR(flintFirst->sums.chromatic, 0.0, thinColourTolerance(0.0));
     EXPECT_GT(std::fabs(flintFirst->model.surf[1].r - crownFirstR1), 0.1);
@@ -107,9 +107,9 @@ TEST_F(LensSynthesis, FlintFirstTakesTheOtherRootAndUnreachableTargetsTheVertex)
     // Far below the smallest spherical aberration any bending gives: the
     // vertex, and the message names what it reaches.
     in.sphericalTarget = -10.0;
-    const SynthesisResult vertex = synthesiseAchromat(in, ws->synthesis.glasses, *ws);
+    const SynthesisResult vertex = synthesiseAchromat(in, ws->synthesis, *ws);
     ASSERT_TRUE(vertex.wrote);
-    const std::string prefix = "L\u00f6sung f\u00fcr Zielwert ";
+    const std::string prefix = "Lösung für Zielwert ";
     ASSERT_EQ(vertex.message.rfind(prefix, 0), 0u) << vertex.message;
     const double reached = fmt::parseNumber(vertex.message.substr(prefix.size())).value_or(1e9);
     EXPECT_NEAR(ws->sums.spherical, reached, 1e-4 + kThinSeidel);  // 4 decimals shown
@@ -123,9 +123,9 @@ TEST_F(LensSynthesis, FraunhoferMeetsColourComaAndSphericalTargetsWhenThin) {
         in.comaTarget = coma;
         in.sphericalTarget = 0.03;
         in.colourTarget = 1e-4;
-        const SynthesisResult r = synthesiseFraunhofer(in, ws->synthesis.glasses, *ws);
+        const SynthesisResult r = synthesiseFraunhofer(in, ws->synthesis, *ws);
         ASSERT_TRUE(r.wrote) << r.message;
-        EXPECT_EQ(r.message, "L\u00f6sung gefunden");
+        EXPECT_EQ(r.message, "Lösung gefunden");
         EXPECT_NEAR(ws->sums.coma, coma, kThinSeidel);
         EXPECT_NEAR(ws->sums.spherical, 0.03, kThinSeidel);
         EXPECT_NEAR(ws->sums.chromatic, 1e-4, thinColourTolerance(1e-4));
@@ -134,7 +134,7 @@ TEST_F(LensSynthesis, FraunhoferMeetsColourComaAndSphericalTargetsWhenThin) {
 
 TEST_F(LensSynthesis, FraunhoferWritesSlotOneAndSlotThreeWithTheRealSpacings) {
     FraunhoferInputs in;
-    ASSERT_TRUE(synthesiseFraunhofer(in, ws->synthesis.glasses, *ws).wrote);
+    ASSERT_TRUE(synthesiseFraunhofer(in, ws->synthesis, *ws).wrote);
     const SystemModel& m = ws->model;
     EXPECT_EQ(m.N(), 4);
     EXPECT_EQ(m.sys.title, "Kitt Achromat Synthese");
@@ -150,7 +150,7 @@ TEST_F(LensSynthesis, FraunhoferWritesSlotOneAndSlotThreeWithTheRealSpacings) {
     // The radii are those of the thin solution, whatever the thicknesses.
     const std::array<double, 4> thick = {m.surf[1].r, m.surf[2].r, m.surf[3].r, m.surf[4].r};
     in.thickness1 = in.thickness2 = in.gap = 0.0;
-    ASSERT_TRUE(synthesiseFraunhofer(in, ws->synthesis.glasses, *ws).wrote);
+    ASSERT_TRUE(synthesiseFraunhofer(in, ws->synthesis, *ws).wrote);
     for (int i = 1; i <= 4; ++i) EXPECT_EQ(ws->model.surf[static_cast<size_t>(i)].r, thick[i - 1]);
 }
 
@@ -163,18 +163,18 @@ TEST_F(LensSynthesis, MissingGlassesAndDegenerateSplitsWriteNothing) {
     };
 
     // Fraunhofer uses slot 3, not slot 2: an empty slot 3 is a missing glass.
-    SynthesisGlassTable noThird = ws->synthesis.glasses;
-    noThird[3] = GlassSlot{};
+    SynthesisState noThird = ws->synthesis;
+    noThird.glasses[3] = GlassSlot{};
     const SynthesisResult missing = synthesiseFraunhofer({}, noThird, *ws);
     expectUnchanged(missing, "slot 3 empty");
-    EXPECT_EQ(missing.message, "Glas ausw\u00e4hlen");
-    SynthesisGlassTable noSecond = ws->synthesis.glasses;
-    noSecond[2] = GlassSlot{};
-    EXPECT_EQ(synthesiseAchromat({}, noSecond, *ws).message, "Glas ausw\u00e4hlen");
+    EXPECT_EQ(missing.message, "Glas auswählen");
+    SynthesisState noSecond = ws->synthesis;
+    noSecond.glasses[2] = GlassSlot{};
+    EXPECT_EQ(synthesiseAchromat({}, noSecond, *ws).message, "Glas auswählen");
 
     // The same glass twice: v1 = v2 leaves no power split.
-    SynthesisGlassTable same = ws->synthesis.glasses;
-    same[2] = same[3] = same[1];
+    SynthesisState same = ws->synthesis;
+    same.glasses[2] = same.glasses[3] = same.glasses[1];
     expectUnchanged(synthesiseAchromat({}, same, *ws), "achromat v1 = v2");
     expectUnchanged(synthesiseFraunhofer({}, same, *ws), "Fraunhofer v1 = v2");
 
@@ -191,7 +191,7 @@ TEST_F(LensSynthesis, MissingGlassesAndDegenerateSplitsWriteNothing) {
     // A focal length of 0 is no system.
     AchromatInputs noFocal;
     noFocal.common.focalLength = 0.0;
-    expectUnchanged(synthesiseAchromat(noFocal, ws->synthesis.glasses, *ws), "focal length 0");
+    expectUnchanged(synthesiseAchromat(noFocal, ws->synthesis, *ws), "focal length 0");
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "mainwindow/document.h"
 #include "model/glass_catalogue.h"
 #include "synthesis/synthesis_state.h"
 #include "test_systems.h"
@@ -27,16 +28,20 @@ inline GlassRecord nf2() {
     return glassRecord("S     N-F2           Sel", kNF2);
 }
 
-// A started program: the default system evaluated.
-inline std::unique_ptr<Workspace> startedWorkspace() {
-    auto ws = std::make_unique<Workspace>();
+// A started program: the workspace with the default system evaluated, beside
+// what the synthesis dialogs keep.
+struct SynthesisDesk : Workspace {
+    SynthesisState synthesis;
+};
+inline std::unique_ptr<SynthesisDesk> startedWorkspace() {
+    auto ws = std::make_unique<SynthesisDesk>();
     Initialize(*ws);
     return ws;
 }
 
 // "Auswahl Glas" for a slot and the glass dialog's "ok", at the synthesis
 // wavelengths.
-inline void chooseGlass(Workspace& ws, int slot, const GlassRecord& record) {
+inline void chooseGlass(SynthesisDesk& ws, int slot, const GlassRecord& record) {
     ASSERT_TRUE(
         chooseSynthesisGlass(ws.synthesis.glasses[slot], record, kSynthesisWavelengths).empty());
     ws.synthesis.selectedSlot = slot;

@@ -92,7 +92,7 @@ SystemModel randomSystem(std::mt19937& random) {
     s.normFocal = 1.0;
     double dir = 1.0;
     for (int i = 0; i <= m.N(); ++i) {
-        Surface& e = m.surf[at(i)];
+        Surface& e = m.surf[idx(i)];
         e = Surface{};
         if (i > 0 && random() % 3 == 0) dir = -dir;
         e.r = i == 0 || random() % 5 == 0 ? kFlatRadius : randomValue(random);
@@ -145,10 +145,10 @@ TEST(SystemFileRoundTrip, RandomSystemsReadBackWithinTheFilesPrecision) {
         EXPECT_NEAR(a.objectDistance, b.objectDistance, std::fabs(b.objectDistance) * 0.051)
             << where;
         for (int c = 0; c < 3; ++c)
-            expectWithin(a.wavelength[at(c)], b.wavelength[at(c)], 7, where + " wavelength");
+            expectWithin(a.wavelength[idx(c)], b.wavelength[idx(c)], 7, where + " wavelength");
 
         for (int i = 0; i <= written.N(); ++i) {
-            const Surface &x = read.surf[at(i)], &y = written.surf[at(i)];
+            const Surface &x = read.surf[idx(i)], &y = written.surf[idx(i)];
             const std::string row = where + " surface " + std::to_string(i);
             if (std::fabs(y.r) > 1000.0)
                 EXPECT_NEAR(x.r, y.r, std::fabs(y.r) * 0.051) << row;
@@ -166,7 +166,7 @@ TEST(SystemFileRoundTrip, RandomSystemsReadBackWithinTheFilesPrecision) {
             if (mediumTags(y.medium) & kCoefficientTags) {
                 for (size_t k = 0; k < 6; ++k) expectWithin(x.coef[k], y.coef[k], 9, row + " K");
             } else {
-                for (int c = 0; c < 3; ++c) expectWithin(x.n[at(c)], y.n[at(c)], 6, row + " n");
+                for (int c = 0; c < 3; ++c) expectWithin(x.n[idx(c)], y.n[idx(c)], 6, row + " n");
             }
             if (i > 0) {
                 expectWithin(x.schmidt, y.schmidt, 9, row + " Schmidt");

@@ -1,4 +1,4 @@
-#include "spot/worker_pool.h"
+#include "base/worker_pool.h"
 
 #include <gtest/gtest.h>
 

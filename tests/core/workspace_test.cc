@@ -9,6 +9,7 @@
 #include <fstream>
 #include <memory>
 
+#include "mainwindow/document.h"
 #include "mainwindow/run_cycle.h"
 #include "model/system_file.h"
 #include "test_systems.h"

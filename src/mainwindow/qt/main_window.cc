@@ -13,6 +13,7 @@
 #include <QVBoxLayout>
 #include <QWidgetAction>
 
+#include "mainwindow/document.h"
 #include "mainwindow/qt/layout_area.h"
 #include "settings/qt/settings_dialog.h"
 #include "ui/qt/about_window.h"

@@ -5,6 +5,7 @@
 #include <QMessageBox>
 
 #include "mainwindow/commands.h"
+#include "mainwindow/document.h"
 #include "mainwindow/qt/layout_area.h"
 #include "mainwindow/qt/main_window.h"
 #include "mainwindow/run_cycle.h"
@@ -196,9 +197,9 @@ void MainWindow::oleranzanalyse1Click() {
 }
 
 void MainWindow::applyOffset(double Surface::*offset, QLineEdit* field, double& value) {
-    for (int i = 0; i <= ws_.model.N(); ++i) ws_.model.surf[at(i)].*offset = 0.0;
+    for (int i = 0; i <= ws_.model.N(); ++i) ws_.model.surf[idx(i)].*offset = 0.0;
     readNumberField(field, value);
-    ws_.model.surf[at(ws_.selection.pickSurface)].*offset = value;
+    ws_.model.surf[idx(ws_.selection.pickSurface)].*offset = value;
     ws_.flags.modelChanged = true;
     repaintLayout();
 }

@@ -8,8 +8,8 @@
 
 #include "model/system_model.h"
 #include "optics/ray_trace.h"
-#include "psf/psf_grid.h"
-#include "spot/spot_store.h"
+#include "workspace/psf_grid.h"
+#include "workspace/spot_store.h"
 
 namespace vn {
 

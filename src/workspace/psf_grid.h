@@ -9,7 +9,7 @@
 #include <array>
 #include <cstddef>
 
-#include "spot/spot_store.h"
+#include "workspace/spot_store.h"
 
 namespace vn {
 
