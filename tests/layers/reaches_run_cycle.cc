@@ -1,0 +1,2 @@
+// Compiled against a floor below the run cycle: must not compile.
+#include "mainwindow/run_cycle.h"
