@@ -11,6 +11,7 @@
 #include "optics/layout.h"
 #include "optics/paraxial.h"
 #include "settings/settings.h"
+#include "workspace/pictures.h"
 #include "workspace/psf_state.h"
 #include "workspace/selection.h"
 #include "workspace/spot_state.h"
@@ -68,8 +69,9 @@ struct Workspace {
     LayoutView view;
     LayoutResults layout;
     SelectionState selection;
-    SpotState spot;  // pupil weights, spot window state, ray store
-    PsfState psf;    // the PSF window's figures
+    SpotState spot;              // pupil weights, spot window state, ray store
+    PsfState psf;                // the PSF window's figures
+    PictureRecordings pictures;  // the last recording of each picture
     std::string startDirectory;
 };
 

@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "mainwindow/document.h"
+#include "mainwindow/layout_picture.h"
 #include "mainwindow/run_cycle.h"
 #include "ui/recording_canvas.h"
 #include "workspace/workspace.h"
@@ -146,6 +147,26 @@ TEST(LayoutPainter, DiagramsNeedZonesAnUndeviatedAxisAndNoDecentring) {
 
     Drawn toric = open("toric-mirror.opt");  // tilted mirror: the axis deviates
     EXPECT_FALSE(diagramsShown(layoutPictureOf(*toric.ws, kWidth, kHeight)));
+}
+
+TEST(LayoutPicture, TheRecordingKeepsTheLastGoodPicture) {
+    auto ws = std::make_unique<Workspace>();
+    Initialize(*ws);
+    Start(*ws);
+    LayoutLook look;
+    look.width = 800;
+    look.height = 500;
+    ASSERT_TRUE(repaintLayout(*ws, look).ok);
+    const RecordingCanvas good = ws->pictures.layout;
+    EXPECT_EQ(good.width(), 800);
+    EXPECT_GT(good.commands().size(), 10u);
+    // The marked ray is picked after the run cycle: its texts reach the box.
+    EXPECT_EQ(ws->selection.colour, layout_colour::rgbFuchsia);
+
+    ws->model.surf[1].n = {1.0, 1.0, 1.0};  // mirror into the same medium: uncomputable
+    ws->model.surf[1].r = 0.0;
+    EXPECT_FALSE(repaintLayout(*ws, look).ok);
+    EXPECT_EQ(ws->pictures.layout.commands().size(), good.commands().size());
 }
 
 }  // namespace

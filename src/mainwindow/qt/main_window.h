@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "mainwindow/layout_painter.h"
+#include "mainwindow/layout_picture.h"
 #include "mainwindow/selection_logic.h"
 #include "ui/recording_canvas.h"
 #include "workspace/workspace.h"
@@ -194,7 +195,7 @@ private:
     // The result fields written after every paint.
     void refreshResultFields();
     void refreshSelectionBox();
-    LayoutPicture layoutPicture() const;
+    LayoutLook layoutLook() const;
     ToleranceCarry toleranceCarry() const;
     void refreshColourButtons();
     void refreshDesignModeButton();
@@ -220,7 +221,6 @@ private:
     std::vector<QWidget*> hiddenUntilFirstRun_;
     std::vector<QAction*> hiddenActions_;
     bool firstRunDone_ = false;
-    RecordingCanvas lastPicture_;  // the last picture of a computable system
     double dx_ = 0.0, dy_ = 0.0, dw_ = 0.0;
 };
 

@@ -4,6 +4,7 @@
 #include <QPainter>
 
 #include "mainwindow/layout_painter.h"
+#include "mainwindow/layout_picture.h"
 #include "mainwindow/qt/layout_area.h"
 #include "mainwindow/qt/main_window.h"
 #include "mainwindow/run_cycle.h"
@@ -22,38 +23,29 @@ Rgb rgbOf(const QColor& c) {
 
 }  // namespace
 
-LayoutPicture MainWindow::layoutPicture() const {
-    LayoutPicture pic = layoutPictureOf(ws_, view_->width(), view_->height(), dy_);
-    pic.background = rgbOf(palette().color(QPalette::Button));
-    pic.highlight = rgbOf(palette().color(QPalette::ToolTipBase));
-    return pic;
+LayoutLook MainWindow::layoutLook() const {
+    LayoutLook look;
+    look.width = view_->width();
+    look.height = view_->height();
+    look.background = rgbOf(palette().color(QPalette::Button));
+    look.highlight = rgbOf(palette().color(QPalette::ToolTipBase));
+    look.decentring = dy_;
+    return look;
 }
 
 void MainWindow::FormPaint(QPainter& painter) {
-    ws_.view.clientHeight = view_->height();
     QPainterCanvas canvas(painter);
     if (!firstRunDone_) {
         canvas.fillRect({0, 0}, {view_->width(), view_->height()},
                         rgbOf(palette().color(QPalette::Button)));
         return;
     }
-    const EvaluationStatus status = prepareRepaint(ws_);
+    const EvaluationStatus status = vn::repaintLayout(ws_, layoutLook());
     showEvaluation(status);
-    if (!status.ok) {
-        // The last good picture stays, with the reason in the status line.
-        lastPicture_.replay(canvas);
-        return;
-    }
-    if (ws_.selection.measuring) ws_.flags.selectionActive = false;
-    lastPicture_ = RecordingCanvas(view_->width(), view_->height());
-    const MarkedRayTexts marked = paintLayout(lastPicture_, layoutPicture());
-    lastPicture_.replay(canvas);
-    if (!ws_.selection.pickMarked) ws_.selection.pickMarkedSurface = 0;
-    if (marked.shown) {
-        ws_.selection.itemText = marked.item;
-        ws_.selection.valueText = marked.value;
-        ws_.selection.colour = layout_colour::rgbFuchsia;
-    }
+    // An uncomputable system keeps the last good picture, with the reason in
+    // the status line.
+    ws_.pictures.layout.replay(canvas);
+    if (!status.ok) return;
     refreshSelectionBox();
     refreshResultFields();
 }
