@@ -123,9 +123,9 @@ void changePsfOrder(Workspace& ws, bool larger) {
     if (order < 21) density = 4;
     if (order < 10) density = 3;
     if (order < 5) density = 2;
-    ws.flags.psfStale = true;
+    markPsfStale(ws);
     Start(ws);
-    ws.flags.modelChanged = true;
+    markResultsStale(ws);
 }
 
 void changePsfDiameter(Workspace& ws, bool larger) {
@@ -134,13 +134,13 @@ void changePsfDiameter(Workspace& ws, bool larger) {
     if (larger && a < 5) position = (a + 1) * 10;
     if (!larger && a > 1) position = (a - 1) * 10;
     ws.settings.values.psfDiameter = 2 * position;
-    ws.flags.psfStale = true;
+    markPsfStale(ws);
 }
 
 void choosePsfColour(Workspace& ws, int colour) {
     ws.settings.values.psfColour = colour;
     ws.settings.controls.psfColourItem = itemOfPsfColour(colour);
-    ws.flags.psfStale = true;
+    markPsfStale(ws);
 }
 
 bool toggleDesignMode(Workspace& ws) {
@@ -150,18 +150,15 @@ bool toggleDesignMode(Workspace& ws) {
 }
 
 void normaliseSystem(Workspace& ws) {
-    Normalise(ws.model);
-    ws.flags.modelChanged = true;
-    ws.flags.documentModified = true;
+    applyEdit(ws, Normalise);
 }
 
 EvaluationStatus newSystem(Workspace& ws) {
     Initialize(ws);
     const EvaluationStatus status = Start(ws);
-    ws.flags.modelChanged = true;
     // A new system is a new document: it has no file yet and no description,
     // so that saving it cannot overwrite the file of the previous one.
-    ws.flags.documentModified = false;
+    documentReplaced(ws);
     ws.model.sys.fileName.clear();
     ws.model.sys.description.clear();
     return status;

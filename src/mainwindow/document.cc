@@ -21,8 +21,7 @@ FileOutcome LadeDatei(Workspace& ws, const std::string& path) {
     ws.settings.controls.systemScale = ws.model.sys.graphScale;
     Start(ws);
     ws.settings.controls.spiderCount = ws.model.sys.spiderCount;
-    ws.flags.modelChanged = true;
-    ws.flags.documentModified = false;
+    documentReplaced(ws);
     return {true, {}};
 }
 
@@ -52,7 +51,7 @@ FileOutcome Speichern(Workspace& ws, const std::string& path) {
     std::string error = writeSystemFile(out, path);
     if (!error.empty()) return {false, error};
     ws.model.sys.fileName = path;
-    ws.flags.documentModified = false;
+    documentSaved(ws);
     return {true, {}};
 }
 

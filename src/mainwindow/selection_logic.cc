@@ -57,7 +57,7 @@ void carryTolerances(Workspace& ws, int entry, const ToleranceCarry& carry) {
         ws.model.surf[idx(entry)].tolDx = carry.dx;
         ws.model.surf[idx(entry)].tolDy = carry.dy;
     }
-    if (carry.boxVisible) ws.flags.modelChanged = true;
+    if (carry.boxVisible) markResultsStale(ws);
 }
 
 void pickSurface(Workspace& ws, int i, const ToleranceCarry& carry) {
@@ -227,41 +227,45 @@ void pickAt(Workspace& ws, Point click, const ToleranceCarry& carry) {
 
 void stepPickedValue(Workspace& ws, bool up) {
     SelectionState& s = ws.selection;
-    SystemModel& m = ws.model;
     const SharedSettings& v = ws.settings.values;
     const double factor = displayFactor(ws);
     const char sep = ws.settings.separator;
     auto scale = [up](double value, double percent) {
         return up ? value * (1.0 + percent / 100.0) : value / (1.0 + percent / 100.0);
     };
-    if (s.pickRadius && !s.pickGroup && s.pickSurface >= 1 && s.pickSurface <= m.N() + 1) {
-        double& r = m.surf[idx(s.pickSurface)].r;
-        r = scale(r, v.radiusStep);
-        s.valueText = fixed4(r * factor, sep);
-    }
-    if (s.pickGroup) {
-        const int g = ws.groups.air[idx(s.pickGroupIndex)] - s.pickGroupSize;
-        double& r = m.surf[idx(g)].r;
-        r = scale(r, v.bendStep);
-        rebend(ws);
-        s.valueText = fixed4(m.surf[idx(s.pickSurface)].r * factor, sep, 6);
-    }
-    if (s.pickTilt) {
-        double& u = m.surf[idx(s.pickTiltIndex)].u;
-        u += up ? v.angleStep : -v.angleStep;
-        s.valueText = fixed4(u, sep);
-    }
-    if (s.pickDistance) {
-        double& e = m.surf[idx(s.pickDistanceIndex)].e;
-        e = scale(e, v.distanceStep);
-        s.valueText = fixed4(e * factor, sep);
+    if (s.pickRadius || s.pickGroup || s.pickTilt || s.pickDistance) {
+        applyEdit(ws, [&](SystemModel& m) {
+            if (s.pickRadius && !s.pickGroup && s.pickSurface >= 1 && s.pickSurface <= m.N() + 1) {
+                double& r = m.surf[idx(s.pickSurface)].r;
+                r = scale(r, v.radiusStep);
+                s.valueText = fixed4(r * factor, sep);
+            }
+            if (s.pickGroup) {
+                const int g = ws.groups.air[idx(s.pickGroupIndex)] - s.pickGroupSize;
+                double& r = m.surf[idx(g)].r;
+                r = scale(r, v.bendStep);
+                rebend(ws);
+                s.valueText = fixed4(m.surf[idx(s.pickSurface)].r * factor, sep, 6);
+            }
+            if (s.pickTilt) {
+                double& u = m.surf[idx(s.pickTiltIndex)].u;
+                u += up ? v.angleStep : -v.angleStep;
+                s.valueText = fixed4(u, sep);
+            }
+            if (s.pickDistance) {
+                double& e = m.surf[idx(s.pickDistanceIndex)].e;
+                e = scale(e, v.distanceStep);
+                s.valueText = fixed4(e * factor, sep);
+            }
+        });
     }
     if (s.pickMarked) {
-        const double step = std::fabs(m.sys.normFocal) / 2.0 / m.sys.fNumber / 80.0;
+        const double step = std::fabs(ws.model.sys.normFocal) / 2.0 / ws.model.sys.fNumber / 80.0;
         ws.marked.height += up ? step : -step;
+        // The marked ray is no part of the stored system: the spots follow,
+        // the document stays as it was.
+        markResultsStale(ws);
     }
-    ws.flags.modelChanged = true;
-    ws.flags.documentModified = true;
 }
 
 void movePick(Workspace& ws, bool up, const ToleranceCarry& carry) {

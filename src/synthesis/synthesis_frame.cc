@@ -189,9 +189,8 @@ SynthesisResult commitDesign(Workspace& ws, SystemModel& design, double scale,
         Surface& rest = design.surf[idx(i)];
         rest.tolDx = rest.tolDy = rest.tolDw = 0.0;
     }
-    ws.model = design;
+    replaceSystem(ws, design);
     ws.settings.controls.systemScale = scale;
-    ws.flags.modelChanged = true;
     Start(ws);
     return {true, std::move(message)};
 }

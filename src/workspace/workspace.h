@@ -11,6 +11,7 @@
 #include "optics/layout.h"
 #include "optics/paraxial.h"
 #include "settings/settings.h"
+#include "workspace/changes.h"
 #include "workspace/pictures.h"
 #include "workspace/psf_state.h"
 #include "workspace/selection.h"
@@ -72,6 +73,7 @@ struct Workspace {
     SpotState spot;              // pupil weights, spot window state, ray store
     PsfState psf;                // the PSF window's figures
     PictureRecordings pictures;  // the last recording of each picture
+    SystemHistory history;       // what undo and redo restore
     std::string startDirectory;
 };
 

@@ -291,5 +291,38 @@ TEST_F(WorkspaceTest, ASaveRightAfterNormalisingWritesTheNormalisedSystem) {
     EXPECT_NEAR(ws.model.sys.focalLength, expected.sys.focalLength, 0.5);
 }
 
+TEST_F(WorkspaceTest, EveryChangeOfTheSystemCanBeUndoneAndRedone) {
+    Start(ws);
+    EXPECT_FALSE(canUndo(ws));
+    ws.flags.modelChanged = ws.flags.documentModified = false;
+    applyEdit(ws, [](SystemModel& m) { m.surf[1].r = -2.5; });
+    EXPECT_TRUE(ws.flags.modelChanged);
+    EXPECT_TRUE(ws.flags.documentModified);
+    SystemModel other = test::mirror(-1.0);
+    replaceSystem(ws, other);
+    EXPECT_EQ(ws.model.surf[1].k, -1.0);
+
+    // Offsets of the tolerance analysis are no part of the stored system.
+    setToleranceOffset(ws, &Surface::tolDy, 1, 0.01);
+    ASSERT_TRUE(undoChange(ws));
+    EXPECT_EQ(ws.model.surf[1].k, 0.0);
+    EXPECT_EQ(ws.model.surf[1].r, -2.5);
+    EXPECT_EQ(ws.model.surf[1].tolDy, 0.01);
+    ASSERT_TRUE(undoChange(ws));
+    EXPECT_EQ(ws.model.surf[1].r, -2.0);
+    EXPECT_FALSE(undoChange(ws));
+    ASSERT_TRUE(redoChange(ws));
+    EXPECT_EQ(ws.model.surf[1].r, -2.5);
+    // A new edit after an undo drops what could have been redone.
+    applyEdit(ws, [](SystemModel& m) { m.surf[1].e = -1.5; });
+    EXPECT_FALSE(canRedo(ws));
+
+    // A new document starts a history of its own.
+    ASSERT_TRUE(Speichern(ws, path("history.opt")).ok);
+    EXPECT_FALSE(ws.flags.documentModified);
+    ASSERT_TRUE(openSystemFile(ws, path("history.opt")).ok);
+    EXPECT_FALSE(canUndo(ws));
+}
+
 }  // namespace
 }  // namespace vn

@@ -406,15 +406,15 @@ void MainWindow::connectDialogs() {
             [this] { refreshDesignModeButton(); });
     connect(settings_, &SettingsDialog::settingsClosed, this, [this](SettingsEffects effects) {
         if (effects.applied) {
-            if (effects.recomputeResults) ws_.flags.modelChanged = true;
-            if (effects.recomputePsf) ws_.flags.psfStale = true;
+            if (effects.recomputeResults) markResultsStale(ws_);
+            if (effects.recomputePsf) markPsfStale(ws_);
             refreshColourButtons();
             refreshRunTexts();
         }
         repaintLayout();
     });
     connect(description_, &DescriptionWindow::edited, this, [this] {
-        ws_.model.sys.description = description_->lines();
+        editDescription(ws_, description_->lines());
         markModified();
     });
 }

@@ -36,8 +36,7 @@ void MainWindow::repaintLayout() {
 }
 
 void MainWindow::markModified() {
-    ws_.flags.documentModified = true;
-    setWindowModified(true);
+    setWindowModified(ws_.flags.documentModified);
 }
 
 void MainWindow::settingsCommand(const std::function<void()>& command) {
@@ -176,7 +175,7 @@ void MainWindow::Info1Click() {
 }
 
 void MainWindow::oleranzanalyse1Click() {
-    ClearTol(ws_.model);
+    clearToleranceOffsets(ws_);
     dx_ = dy_ = dw_ = 0.0;
     for (QLineEdit* e : {dxEdit, dyEdit, dwEdit}) {
         e->setText(QStringLiteral("0.000"));
@@ -188,7 +187,6 @@ void MainWindow::oleranzanalyse1Click() {
     if (toleranceBox->isVisible()) {
         toleranceBox->hide();
         toleranceAction->setChecked(false);
-        ws_.flags.modelChanged = true;
         repaintLayout();
     } else {
         toleranceBox->show();
@@ -197,10 +195,8 @@ void MainWindow::oleranzanalyse1Click() {
 }
 
 void MainWindow::applyOffset(double Surface::*offset, QLineEdit* field, double& value) {
-    for (int i = 0; i <= ws_.model.N(); ++i) ws_.model.surf[idx(i)].*offset = 0.0;
     readNumberField(field, value);
-    ws_.model.surf[idx(ws_.selection.pickSurface)].*offset = value;
-    ws_.flags.modelChanged = true;
+    setToleranceOffset(ws_, offset, ws_.selection.pickSurface, value);
     repaintLayout();
 }
 

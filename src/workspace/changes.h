@@ -1,0 +1,62 @@
+// The one door for changes of the system. Windows, dialogs and the batch
+// command change the stored system only through these operations, never by
+// writing the flags themselves: each operation keeps the flags the windows
+// exchange right, and the operations that change the stored system record it
+// before the change, so that it can be undone.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "model/system_model.h"
+
+namespace vn {
+
+struct Workspace;
+
+// Systems before (undo) and after (redo) the recorded changes, newest last.
+struct SystemHistory {
+    std::vector<SystemModel> undo, redo;
+    static constexpr std::size_t kDepth = 200;
+};
+
+// An edit of the stored system in place (a step with the mouse, "Normieren"):
+// the results are recomputed at the next repaint and the document counts as
+// modified.
+void applyEdit(Workspace& ws, const std::function<void(SystemModel&)>& edit);
+
+// The whole system is replaced (a synthesis, the data editor's "ok").
+void replaceSystem(Workspace& ws, const SystemModel& system);
+
+// A new document took the place of the old one ("Neu", a loaded file): the
+// undo history starts afresh and the document counts as unmodified.
+void documentReplaced(Workspace& ws);
+
+// The document was saved.
+void documentSaved(Workspace& ws);
+
+// The description of the system was edited.
+void editDescription(Workspace& ws, std::vector<std::string> lines);
+
+// Undo and redo of the recorded changes; false when there is nothing to take
+// back or to repeat.
+bool undoChange(Workspace& ws);
+bool redoChange(Workspace& ws);
+bool canUndo(const Workspace& ws);
+bool canRedo(const Workspace& ws);
+
+// The position-tolerance offsets are not part of the stored system: they are
+// neither saved nor undone, but the trace applies them, so the spots and the
+// PSF follow.
+void clearToleranceOffsets(Workspace& ws);
+// Sets one offset (tolDx or tolDy) at `surface` and clears it everywhere else.
+void setToleranceOffset(Workspace& ws, double Surface::*offset, int surface, double value);
+
+// Something the results depend on changed outside the system (settings,
+// sampling, an offset): the spots are recomputed at their next repaint.
+void markResultsStale(Workspace& ws);
+// The PSF must be computed again (its colour, size or order changed).
+void markPsfStale(Workspace& ws);
+
+}  // namespace vn
