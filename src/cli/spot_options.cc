@@ -84,9 +84,7 @@ bool computeSpots(Workspace& ws, const std::string& path, const SpotOptions& opt
         return false;
     }
     createSpotStore(ws);
-    SpotWindowState& window = ws.spot.window;
-    window.selectedX = window.chooserX + 100;
-    window.selectedY = window.chooserY + 100 - Nearest(100.0 * options.fieldFraction);
+    pickFieldFraction(ws, options.fieldFraction);
     const ComputeStatus spots = berechnen(ws);
     if (!spots.ok) {
         error = ws.evaluation.ok ? spots.message : describe(ws.evaluation);

@@ -62,7 +62,7 @@ struct Design {
     std::vector<ChoiceKey> choices;
     std::vector<GlassKey> glasses;
     // The lens dialogs whose repaint recomputes the chosen slot's indices.
-    bool repaintsGlass = false;
+    SynthesisDialog dialog = SynthesisDialog::Achromat;
     std::function<SynthesisResult(Workspace&)> run;
     std::function<std::optional<double>()> equivalentComa = [] { return std::nullopt; };
 };
@@ -103,6 +103,7 @@ bool describeDesign(const std::string& type, SynthesisState& st, MedialSynthesis
     if (type == "achromat") {
         AchromatInputs& in = st.achromat;
         d.name = "achromat";
+        d.dialog = SynthesisDialog::Achromat;
         d.numbers = {{"thickness1", "Dicke1: centre thickness of lens 1", &in.thickness1},
                      {"thickness2", "Dicke2: centre thickness of lens 2", &in.thickness2},
                      {"colour-target", "Farblängsfehler: colour target", &in.colourTarget},
@@ -110,11 +111,11 @@ bool describeDesign(const std::string& type, SynthesisState& st, MedialSynthesis
                       &in.sphericalTarget}};
         addCommon(d, in.common);
         d.glasses = {{"glass1", "Glas1 (slot 1)", 1}, {"glass2", "Glas2 (slot 2)", 2}};
-        d.repaintsGlass = true;
         d.run = [p = &in, &st](Workspace& w) { return synthesiseAchromat(*p, st, w); };
     } else if (type == "fraunhofer") {
         FraunhoferInputs& in = st.fraunhofer;
         d.name = "fraunhofer";
+        d.dialog = SynthesisDialog::Fraunhofer;
         d.numbers = {{"thickness1", "Dicke1: thickness of lens 1", &in.thickness1},
                      {"gap", "Abstand: air gap between the lenses", &in.gap},
                      {"thickness2", "Dicke2: thickness of lens 2", &in.thickness2},
@@ -125,11 +126,11 @@ bool describeDesign(const std::string& type, SynthesisState& st, MedialSynthesis
         addCommon(d, in.common);
         d.glasses = {{"glass1", "Glas1 (slot 1)", 1},
                      {"glass2", "Glas2 (slot 3)", kFraunhoferSecondSlot}};
-        d.repaintsGlass = true;
         d.run = [p = &in, &st](Workspace& w) { return synthesiseFraunhofer(*p, st, w); };
     } else if (type == "cassegrain") {
         CassegrainInputs& in = st.cassegrain;
         d.name = "cassegrain";
+        d.dialog = SynthesisDialog::Cassegrain;
         d.numbers = {{"focus-distance", "Abstand Fokus-Primärspiegel: focus behind the primary",
                       &in.layout.e},
                      {"separation", "Abstand Primär-Sekundär (selects --parameter separation)",
@@ -153,6 +154,7 @@ bool describeDesign(const std::string& type, SynthesisState& st, MedialSynthesis
     } else if (type == "schmidt") {
         SchmidtInputs& in = st.schmidt;
         d.name = "schmidt";
+        d.dialog = SynthesisDialog::Schmidt;
         d.numbers = {{"thickness", "Dicke: corrector thickness", &in.thickness},
                      {"neutral-zone", "NZ: neutral zone / aperture radius", &in.neutralZone},
                      {"spherical-target", "Öffnungsfehler (kept, not used by the design)",
@@ -160,11 +162,11 @@ bool describeDesign(const std::string& type, SynthesisState& st, MedialSynthesis
                      {"coma-target", "Koma (kept, not used by the design)", &in.comaTarget}};
         addCommon(d, in.common);
         d.glasses = {{"glass1", "Glas (slot 1)", 1}};
-        d.repaintsGlass = true;
         d.run = [p = &in, &st](Workspace& w) { return synthesiseSchmidtCamera(*p, st, w); };
     } else if (type == "medial-cassegrain") {
         MedialCassegrainInputs& in = st.medialCassegrain;
         d.name = "medial-cassegrain";
+        d.dialog = SynthesisDialog::MedialCassegrain;
         d.numbers = {{"front-thickness", "Dicke der Frontlinse", &in.frontThickness},
                      {"mangin-distance", "Abstand Mangin-Spiegel", &in.manginDistance},
                      {"mangin-thickness", "Dicke Mangin-Spiegel", &in.manginThickness},
@@ -188,6 +190,7 @@ bool describeDesign(const std::string& type, SynthesisState& st, MedialSynthesis
     } else if (type == "medial-triplet") {
         MedialTripletInputs& in = st.medialTriplet;
         d.name = "medial-triplet";
+        d.dialog = SynthesisDialog::MedialTriplet;
         d.numbers = {{"front-thickness", "Dicke der Frontlinse", &in.frontThickness},
                      {"mangin-distance", "Abstand Mangin-Spiegel", &in.manginDistance},
                      {"mangin-thickness", "Dicke Mangin-Spiegel", &in.manginThickness},
@@ -234,25 +237,6 @@ std::string designHelp(const Design& d) {
 
 // The glass whose name (the type text between the source letter and the
 // formula tag, or the whole type text) is `name`.
-bool findGlass(const GlassCatalogue& catalogue, const std::string& name, GlassRecord& out) {
-    for (size_t i = 0; i < catalogue.size(); ++i) {
-        RecordParseResult r = parseCatalogueRecord(catalogue, i);
-        if (!r.error.empty()) continue;
-        std::istringstream words(r.record.type);
-        std::vector<std::string> w;
-        for (std::string word; words >> word;) w.push_back(word);
-        std::string middle, whole;
-        for (size_t j = 0; j < w.size(); ++j) {
-            whole += (j ? " " : "") + w[j];
-            if (j > 0 && j + 1 < w.size()) middle += (middle.empty() ? "" : " ") + w[j];
-        }
-        if (middle == name || whole == name) {
-            out = r.record;
-            return true;
-        }
-    }
-    return false;
-}
 
 }  // namespace
 
@@ -344,20 +328,11 @@ int synthCommand(const std::vector<std::string>& rawArgs) {
             catalogueRead = true;
         }
         GlassRecord record;
-        if (!findGlass(catalogue, it->second, record))
+        if (!findGlassByName(catalogue, it->second, record))
             return inputError("Glas '" + it->second + "' steht nicht in " + catalogue.file + ".");
-        GlassSlot& slot = synthesis->glasses[g.slot];
-        if (std::string e = chooseSynthesisGlass(slot, record, kSynthesisWavelengths); !e.empty())
+        if (std::string e = chooseDialogGlass(*synthesis, d.dialog, g.slot, record, ws->model);
+            !e.empty())
             return inputError(e);
-        synthesis->selectedSlot = g.slot;
-        if (d.repaintsGlass) {
-            // The Fraunhofer dialog looks for "Cau" in the medium of the model
-            // surface whose number is the slot's.
-            const std::string& cauText = d.name == "fraunhofer"
-                                             ? ws->model.surf[static_cast<size_t>(g.slot)].medium
-                                             : slot.name;
-            recomputeSlotIndices(slot, {cauText, slot.name, record.K[1] < 0.0});
-        }
     }
 
     const SynthesisResult result = d.run(*ws);

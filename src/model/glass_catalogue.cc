@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <optional>
+#include <sstream>
 #include <system_error>
 
 #include "model/medium.h"
@@ -193,6 +194,26 @@ std::string writeCatalogue(const std::vector<fs::path>& directories,
 }
 
 // --- Records ---
+
+bool findGlassByName(const GlassCatalogue& catalogue, std::string_view name, GlassRecord& out) {
+    for (size_t i = 0; i < catalogue.size(); ++i) {
+        RecordParseResult r = parseCatalogueRecord(catalogue, i);
+        if (!r.error.empty()) continue;
+        std::istringstream words(r.record.type);
+        std::vector<std::string> w;
+        for (std::string word; words >> word;) w.push_back(word);
+        std::string middle, whole;
+        for (size_t j = 0; j < w.size(); ++j) {
+            whole += (j ? " " : "") + w[j];
+            if (j > 0 && j + 1 < w.size()) middle += (middle.empty() ? "" : " ") + w[j];
+        }
+        if (middle == name || whole == name) {
+            out = r.record;
+            return true;
+        }
+    }
+    return false;
+}
 
 std::string displayText(std::string_view line) {
     return utf8Left(line, kDisplayTextLength);

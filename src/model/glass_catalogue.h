@@ -108,6 +108,11 @@ RecordParseResult parseRecord(std::string_view line);
 // parseRecord for record `index` of the catalogue; the error names the file and line.
 RecordParseResult parseCatalogueRecord(const GlassCatalogue& catalogue, std::size_t index);
 
+// The first readable record whose glass name (the words of its type between
+// the source letter and the formula tag, "N-BK7") or whose whole type text
+// (blanks collapsed, "S N-BK7 Sel") is `name`; false when there is none.
+bool findGlassByName(const GlassCatalogue& catalogue, std::string_view name, GlassRecord& out);
+
 struct ComposedRecord {
     std::string display;  // code, type, ne, ve, PF'e
     std::string line;     // display text followed by K1..K6

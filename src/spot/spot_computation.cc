@@ -1,6 +1,7 @@
 #include "spot/spot_computation.h"
 
 #include "base/units.h"
+#include "model/number_format.h"
 
 #include <algorithm>
 #include <cmath>
@@ -208,6 +209,11 @@ bool pickFieldPoint(Workspace& ws, int x, int y) {
     w.selectedY = y;
     ws.flags.spotComputed = false;
     return true;
+}
+
+void pickFieldFraction(Workspace& ws, double fraction) {
+    const SpotWindowState& w = ws.spot.window;
+    pickFieldPoint(ws, w.chooserX + 100, w.chooserY + 100 - Nearest(100.0 * fraction));
 }
 
 ComputeStatus berechnen(Workspace& ws, WorkerPool& pool) {

@@ -51,6 +51,11 @@ FieldPoint fieldPoint(const SpotWindowState& window, double maxFieldAngle);
 // whether it picked.
 bool pickFieldPoint(Workspace& ws, int x, int y);
 
+// The field point as a fraction of the maximum field angle above the axis (1
+// is the top middle of the chooser, 100 pixels above its centre), as the
+// chooser pixel it stands for.
+void pickFieldFraction(Workspace& ws, double fraction);
+
 // berechnen: the whole computation on the current model, in the order of the
 // spot window. Writes the ray store, the pupil weights, the results and the
 // chosen focal surface into the model (image tilt, radius and the back focal

@@ -27,4 +27,25 @@ void closeSynthesisDialog(SynthesisState& state, SynthesisDialog dialog) {
     state.open[index(dialog)] = false;
 }
 
+bool repaintsGlassSlots(SynthesisDialog dialog) {
+    return dialog == SynthesisDialog::Achromat || dialog == SynthesisDialog::Fraunhofer ||
+           dialog == SynthesisDialog::Schmidt;
+}
+
+std::string chooseDialogGlass(SynthesisState& state, SynthesisDialog dialog, int slot,
+                              const GlassRecord& record, const SystemModel& model) {
+    if (slot < 1 || slot > kGlassSlots)
+        return "Glasplatz " + std::to_string(slot) + " gibt es nicht.";
+    GlassSlot& g = state.glasses[slot];
+    if (std::string e = chooseSynthesisGlass(g, record, kSynthesisWavelengths); !e.empty())
+        return e;
+    state.selectedSlot = slot;
+    if (repaintsGlassSlots(dialog)) {
+        const std::string& cauText =
+            dialog == SynthesisDialog::Fraunhofer ? model.surf[idx(slot)].medium : g.name;
+        recomputeSlotIndices(g, {cauText, g.name, record.K[1] < 0.0});
+    }
+    return {};
+}
+
 }  // namespace vn

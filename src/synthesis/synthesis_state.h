@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <string>
 
 #include "synthesis/achromat.h"
 #include "synthesis/cassegrain.h"
@@ -47,5 +48,18 @@ void openSynthesisDialog(SynthesisState& state, SynthesisDialog dialog);
 
 // Closing a dialog.
 void closeSynthesisDialog(SynthesisState& state, SynthesisDialog dialog);
+
+// Whether the dialog's repaint recomputes the indices of its glass slots (the
+// lens dialogs: achromat, Fraunhofer, Schmidt).
+bool repaintsGlassSlots(SynthesisDialog dialog);
+
+// "Auswahl Glas" for `slot` of `dialog` and the glass dialog's "ok": the
+// record goes into the slot at the synthesis wavelengths and the slot becomes
+// the selected one; then the dialog's repaint recomputes the slot's indices.
+// The Fraunhofer dialog looks for "Cau" in the medium of the model surface
+// whose number is the slot's, the others in the slot's own name. Returns the
+// error of a formula that gives no index; the slot is then unchanged.
+std::string chooseDialogGlass(SynthesisState& state, SynthesisDialog dialog, int slot,
+                              const GlassRecord& record, const SystemModel& model);
 
 }  // namespace vn

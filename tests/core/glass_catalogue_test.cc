@@ -503,5 +503,16 @@ TEST(RecordStoring, AppendsNewRecordsAndReplacesTheSelectedOne) {
     }
 }
 
+TEST(CatalogueFile, GlassesAreFoundByTheirNameOrTheirWholeType) {
+    CatalogueReadResult read = readCatalogueFile(kDataDir / kCatalogueFileName);
+    ASSERT_TRUE(read.error.empty()) << read.error;
+    GlassRecord r;
+    ASSERT_TRUE(findGlassByName(read.catalogue, "N-BK7", r));
+    EXPECT_NEAR(r.K[0], 1.03961212, 1e-8);
+    ASSERT_TRUE(findGlassByName(read.catalogue, "S N-BK7 Sel", r));
+    EXPECT_FALSE(findGlassByName(read.catalogue, "BK7", r));
+    EXPECT_FALSE(findGlassByName(read.catalogue, "", r));
+}
+
 }  // namespace
 }  // namespace vn

@@ -76,6 +76,11 @@ TEST(SpotComputation, FieldPointFollowsTheChooserLinearly) {
     EXPECT_TRUE(pickFieldPoint(ws, 276, 300));
     EXPECT_FALSE(ws.flags.spotComputed);
     EXPECT_DOUBLE_EQ(fieldPoint(ws.spot.window, 1.0).angle, std::hypot(99.0, 125.0) / 100.0);
+    // A fraction of the maximum field above the axis, on the chooser's middle.
+    pickFieldFraction(ws, -0.505);
+    EXPECT_EQ(ws.spot.window.selectedX, ws.spot.window.chooserX + 100);
+    EXPECT_EQ(ws.spot.window.selectedY, ws.spot.window.chooserY + 150);  // -50.5 to even
+    EXPECT_DOUBLE_EQ(fieldPoint(ws.spot.window, 1.0).angle, 0.5);
     // A system without field puts the field point on the axis.
     const FieldPoint none = fieldPoint(w, 0.0);
     EXPECT_TRUE(none.onAxis);

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "model/number_format.h"
 #include "synthesis_test_support.h"
 
@@ -120,6 +122,18 @@ TEST(SynthesisDialogs, OpeningOneClosesTheOthersAndEmptiesTheSlotsExceptCassegra
     EXPECT_FALSE(glassChosen(state.glasses[1]));
     EXPECT_TRUE(state.glasses[1].name.empty());
     EXPECT_EQ(state.glasses[1].n, (std::array<double, 3>{1.0, 1.0, 1.0}));
+}
+
+TEST(SynthesisGlassSlots, ADialogsGlassChoiceFollowsItsRepaintRule) {
+    auto ws = test::startedWorkspace();
+    SynthesisState& st = ws->synthesis;
+    EXPECT_FALSE(
+        chooseDialogGlass(st, SynthesisDialog::Achromat, 0, test::nbk7(), ws->model).empty());
+    EXPECT_EQ(st.selectedSlot, 0);
+    ASSERT_EQ(chooseDialogGlass(st, SynthesisDialog::Fraunhofer, 3, test::nf2(), ws->model), "");
+    EXPECT_EQ(st.selectedSlot, 3);
+    EXPECT_EQ(st.glasses[3].name, test::nf2().type);
+    EXPECT_NEAR(st.glasses[3].n[idx(colourIndex(kGreen))], 1.624081, 1e-6);
 }
 
 }  // namespace
