@@ -53,7 +53,7 @@ double zoneHeight(const LayoutInputs& in, int j) {
     return idx(j) < in.zoneHeight.size() ? in.zoneHeight[idx(j)] : 0.0;
 }
 
-// Step 3 of the layout: axis directions, vertices in model units and pixels,
+// The geometry of the layout: axis directions, vertices in model units and pixels,
 // and the horizontal extent of the vertices.
 void placeVertices(const SystemModel& m, double S, const LayoutView& view, LayoutResults& out,
                    int& smallest, int& largest) {

@@ -54,7 +54,7 @@ int tracedAzimuths(int nAz, bool mirrored) {
     return mirrored ? nAz / 2 + 1 : nAz;
 }
 
-// Step 10: every spot ray of both fields and the three colours, on the focal
+// Every spot ray of both fields and the three colours, on the focal
 // surface now in the model. Each task traces one ring of one colour and field;
 // the rays do not depend on one another, so the split does not change them.
 void traceSpotRays(const TraceSystem& sys, const FieldPoint& fp, const FitSetup& setup,
@@ -224,14 +224,14 @@ ComputeStatus berechnen(Workspace& ws, WorkerPool& pool) {
     SpotResults& res = ws.spot.results;
     SystemModel& m = ws.model;
 
-    // 1. The field point.
+    // The field point.
     const FieldPoint fp = fieldPoint(ws.spot.window, m.sys.fieldAngle);
 
-    // 2. Pupil weights.
+    // Pupil weights.
     fillPupilWeights(ws.spot.weights, ws.pupil, ws.settings.values.apodisation, m.sys.spiderCount);
     res.weightSum = {0.0, 0.0};
 
-    // 3. Paraxial evaluation; the image surface flat and untilted at the paraxial
+    // Paraxial evaluation; the image surface flat and untilted at the paraxial
     // focus.
     if (!evaluate(ws).ok) return {false, "Das System ist nicht berechenbar."};
     // Ray heights, wavefronts in waves and every image scale divide by these.
@@ -283,10 +283,10 @@ ComputeStatus berechnen(Workspace& ws, WorkerPool& pool) {
     }
     resetFocus(ws.spot.window, delta);
 
-    // 7. Tilt of the best image plane.
+    // Tilt of the best image plane.
     imagePlaneTilt(res.diffA, res.diffB, res.imageTilt, res.tiltPosition);
 
-    // 8. The chosen focal surface becomes the image surface, through the axial
+    // The chosen focal surface becomes the image surface, through the axial
     // best focus.
     const SpotTarget target = ws.settings.values.spotTarget;
     Surface& image = m.surf[idx(N + 1)];
@@ -297,7 +297,7 @@ ComputeStatus berechnen(Workspace& ws, WorkerPool& pool) {
     prepareTrace(m, ws.paraxial, ws.layout.beamFactor, sys);
     setup.symmetric = mirrorSymmetric(sys, setup, store);
 
-    // 9. Chief rays in green: the axis straight along it, the field point from
+    // Chief rays in green: the axis straight along it, the field point from
     // its object point through the pupil centre.
     RayState chief;
     chief.rayColour = kGreen;

@@ -36,7 +36,7 @@ struct SpotReport {
     std::array<double, 3> wavelengthNm{};  // red, green, blue
 };
 
-// Step 1 of rekonstruieren and the report: computes the values from the
+// What rekonstruieren and the report begin with: computes the values from the
 // workspace after a spot computation, and updates what the window keeps (the
 // effective f-numbers, which stay as they were for a light loss of 100 % or
 // more, and the chief-ray marker of the chooser). Divisions by a vanishing
