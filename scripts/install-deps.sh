@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build, the tests and the program need, and
+# Installs the Debian packages the build, the tests, the fuzz targets (clang
+# with libFuzzer and the sanitizer runtimes) and the program need, and
 # the German locale that the tests use to check locale independence. Does
 # nothing when everything is there already.
 set -euo pipefail
@@ -9,6 +10,7 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev
     qt6-base-dev qt6-svg-dev libgl-dev
     clang-format-14 locales
+    clang-14 libclang-rt-14-dev
 )
 
 missing=()
