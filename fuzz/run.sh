@@ -29,7 +29,7 @@ for target in system_file glass_catalogue trace; do
     else
         status=1
         tail -n 60 "$log"
-        echo "fuzz: $target FAILED; the input is in $artifacts/ (log: $log)"
+        echo "fuzz: $target FAILED; the input is in $(pwd)/$artifacts/ (log: $(pwd)/$log)"
         ls -l "$artifacts"
     fi
 done

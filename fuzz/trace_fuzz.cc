@@ -4,6 +4,7 @@
 // number the evaluation, the layout and a trace leave must be finite.
 #include <unistd.h>
 
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -25,6 +26,11 @@ void checkRay(const RayState& r, int last) {
     for (int i = 1; i <= last; ++i)
         for (double v : {r.surfZ[at(i)], r.surfY[at(i)], r.surfCos[at(i)], r.surfStep[at(i)]})
             fuzz::expectFinite(v, "traced ray at surface " + std::to_string(i));
+    // A ray the trace could follow leaves with a direction of unit length.
+    const double length2 = r.L * r.L + r.M * r.M + r.N * r.N;
+    if (!r.failed && !(std::fabs(length2 - 1.0) <= 1e-2))
+        fuzz::broken("a traced ray leaves with a unit direction",
+                     "squared length " + std::to_string(length2));
 }
 
 void checkResults(const Workspace& ws) {
