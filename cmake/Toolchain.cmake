@@ -12,6 +12,11 @@ if(VARNISTRALE_SANITIZE)
                         -fno-omit-frame-pointer -g)
     add_link_options(-fsanitize=address,undefined)
 endif()
+# Coverage instrumentation for libFuzzer in every target; the fuzz targets
+# link the fuzzer itself.
+if(VARNISTRALE_FUZZ)
+    add_compile_options(-fsanitize=fuzzer-no-link)
+endif()
 
 # The numbers must not depend on the machine: no contraction of a*b+c into fused
 # multiply-adds unless a routine asks for std::fma explicitly, and no errno from

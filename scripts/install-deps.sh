@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build, the tests and the program need (Qt's
-# German translations for its own dialogs among them), and the German locale
-# that the tests use to check locale independence. Does nothing when
-# everything is there already.
+# Installs the Debian packages the build, the tests, the fuzz targets (clang
+# with libFuzzer and the sanitizer runtimes) and the program need (Qt's German
+# translations for its own dialogs among them), and the German locale that the
+# tests use to check locale independence. Does nothing when everything is
+# there already.
 set -euo pipefail
 
 packages=(
@@ -10,6 +11,7 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev
     qt6-base-dev qt6-svg-dev libgl-dev qt6-translations-l10n
     clang-format-14 locales
+    clang-14 libclang-rt-14-dev
 )
 
 missing=()

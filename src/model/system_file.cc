@@ -288,7 +288,17 @@ std::string mediumColumn(const std::string& medium) {
     if (coefficients) name = trimBlanks(name);
     const size_t lead = std::clamp<size_t>(kMediumChars - name.size(), 1, 5);
     std::string column = std::string(lead, ' ') + name;
-    if (coefficients) column.resize(std::max<size_t>(column.size(), kMediumChars), ' ');
+    if (!coefficients) return column;
+    column.resize(std::max<size_t>(column.size(), kMediumChars), ' ');
+    // A name that ends in a number after ten blanks fills the window the way
+    // the row of an earlier version ends inside its first coefficient, and the
+    // reader would take that number for one. The window must end on a blank:
+    // one blank less before the name, or for a name of 29 characters one less
+    // in front of its number.
+    if (coefficientTail(column) > 0) {
+        column.erase(lead > 1 ? 0 : column.find_last_of(' '), 1);
+        column.push_back(' ');
+    }
     return column;
 }
 

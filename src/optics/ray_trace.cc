@@ -20,6 +20,11 @@ constexpr double kClearAperture = 1.01;  // clear aperture as a multiple of the 
 // No step between two surfaces of a real system comes near this; bounding the
 // steps keeps every position and path far from overflow.
 constexpr double kLongestStep = 1e100;
+// How far the squared length of a refracted direction may stray from 1. The
+// near-root series leaves errors of about 1e-7 times the step over the radius;
+// a direction beyond this bound comes from an intersection that is no longer
+// on the surface.
+constexpr double kUnitDirection = 1e-3;
 
 using detail::Hit;
 using detail::sign;
@@ -82,6 +87,12 @@ inline bool passSurface(const TraceSurface& S, size_t colour, Ray& r, double& co
     if (!finite(g + hit.cosI)) return false;
     const double c = hit.cosI;
     const double Ln = mu * L + g * hit.ux, Mn = mu * M + g * hit.uy, Nn = mu * N + g * hit.uz;
+    // Refraction keeps the direction a unit vector as long as the intersection
+    // lies on the surface. Far from a small surface (a ray from a distant image
+    // plane onto a lens, a ray many radii away from a tiny mirror) the
+    // intersection loses its digits, and the normal at a point off the surface
+    // makes direction cosines of any size: such a ray cannot be followed.
+    if (!(std::fabs(Ln * Ln + Mn * Mn + Nn * Nn - 1.0) <= kUnitDirection)) return false;
 
     // Out of the surface frame: the frame behind turns by the refracted tilt, and
     // the offsets are taken back so that the following surfaces stay in place.

@@ -513,6 +513,24 @@ TEST(RayTrace, RaysThatCannotPassAreFailedWithFiniteValues) {
     EXPECT_TRUE(allFinite(nan));
 }
 
+TEST(RayTrace, RaysFarFromASmallSurfaceFailInsteadOfLeavingWithAnyDirection) {
+    // A lens 1e27 behind the pupil plane: the quadratic of the intersection
+    // subtracts numbers of 1e54, and its root lands far from the sphere.
+    // Found by the stress test, where such gaps follow a nearly afocal system.
+    SystemModel m = test::singlet(3.85, -4.0, 0.05);
+    m.surf[0].e = 1e27;
+    m.sys.entrancePupil = -1e27;
+    ParaxialData p;
+    p.marginalHeight.fill(1.0);
+    auto sys = std::make_unique<TraceSystem>();
+    prepareTrace(m, p, kUnitBeamFactors, *sys);
+    for (int k = 1; k <= 20; ++k) {
+        const RayState ray = trace(*sys, 0.002 * k);
+        EXPECT_TRUE(allFinite(ray));
+        if (!ray.failed) EXPECT_NEAR(ray.L * ray.L + ray.M * ray.M + ray.N * ray.N, 1.0, 1e-9) << k;
+    }
+}
+
 TEST(RayTrace, AsphereIterationGivesUpInsteadOfHanging) {
     // A sag with an enormous sixth-order term folds back on itself within the
     // pupil, so the osculating spheres keep overshooting.

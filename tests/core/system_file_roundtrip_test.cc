@@ -241,6 +241,25 @@ TEST(SystemFileRoundTrip, ShortGlassNamesAndFilesOfEarlierVersions) {
     for (size_t k = 0; k < 6; ++k) EXPECT_NEAR(read.surf[1].coef[k], m.surf[1].coef[k], 5e-10);
 }
 
+TEST(SystemFileRoundTrip, GlassNamesEndingInANumberAfterTenBlanksAreNotTakenForACoefficient) {
+    // Such a name fills the medium window as an earlier version's row does
+    // when the window ends inside the first coefficient. Found by fuzzing the
+    // reader: the name came back as "Sel" and the coefficients one place on.
+    for (const std::string name :
+         {"Sel              1.039612120", "Sel               1.039612120"}) {
+        SystemModel m = test::singlet(0.6, -1.8, 0.05);
+        m.surf[1].medium = name;
+        const std::string bytes = bytesOf(m);
+        SystemModel read = test::defaultSystem();
+        const SystemFileResult result = readBytes(bytes, read);
+        ASSERT_TRUE(result.ok) << result.error;
+        // A name of 29 characters gives up one blank of its run.
+        EXPECT_EQ(read.surf[1].medium, name.size() < 29 ? name : "Sel              1.039612120")
+            << bytes;
+        for (size_t k = 0; k < 6; ++k) EXPECT_NEAR(read.surf[1].coef[k], m.surf[1].coef[k], 5e-10);
+    }
+}
+
 TEST(SystemFileRoundTrip, ValuesThatCannotBeWrittenAreRefused) {
     const auto path = std::filesystem::temp_directory_path() / "varnistrale_nan_test.opt";
     SystemModel m = test::defaultSystem();
