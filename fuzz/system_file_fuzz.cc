@@ -27,7 +27,7 @@ bool allFinite(const SystemModel& m) {
                      s.objectDistance, s.wavelength[0], s.wavelength[1], s.wavelength[2]})
         if (!std::isfinite(v)) return false;
     for (int i = 0; i <= m.N(); ++i) {
-        const Surface& e = m.surf[at(i)];
+        const Surface& e = m.surf[idx(i)];
         for (double v : {e.r,       e.e,       e.k,       e.u,       e.h,       e.A2,     e.A4,
                          e.A6,      e.A8,      e.schmidt, e.nz,      e.n[0],    e.n[1],   e.n[2],
                          e.coef[0], e.coef[1], e.coef[2], e.coef[3], e.coef[4], e.coef[5]})
@@ -76,7 +76,7 @@ void compare(const SystemModel& a, const SystemModel& b, const std::string& file
     near(x.objectDistance, y.objectDistance, 99, "object distance", file);
     for (size_t c = 0; c < 3; ++c) near(x.wavelength[c], y.wavelength[c], 7, "wavelength", file);
     for (int i = 0; i <= b.N(); ++i) {
-        const Surface &r = a.surf[at(i)], &w = b.surf[at(i)];
+        const Surface &r = a.surf[idx(i)], &w = b.surf[idx(i)];
         const std::string row = "surface " + std::to_string(i);
         near(r.r, w.r, std::fabs(w.r) > 1000.0 ? 99 : 6, row + " r", file);
         near(r.e, w.e, 6, row + " e", file);

@@ -13,6 +13,7 @@
 #include <string>
 
 #include "fuzz_support.h"
+#include "mainwindow/document.h"
 #include "mainwindow/run_cycle.h"
 #include "optics/ray_trace.h"
 #include "workspace/workspace.h"
@@ -24,7 +25,7 @@ void checkRay(const RayState& r, int last) {
     for (double v : {r.x, r.y, r.z, r.L, r.M, r.N, r.path, r.step, r.waveTerm})
         fuzz::expectFinite(v, "traced ray");
     for (int i = 1; i <= last; ++i)
-        for (double v : {r.surfZ[at(i)], r.surfY[at(i)], r.surfCos[at(i)], r.surfStep[at(i)]})
+        for (double v : {r.surfZ[idx(i)], r.surfY[idx(i)], r.surfCos[idx(i)], r.surfStep[idx(i)]})
             fuzz::expectFinite(v, "traced ray at surface " + std::to_string(i));
     // A ray the trace could follow leaves with a direction of unit length.
     const double length2 = r.L * r.L + r.M * r.M + r.N * r.N;
@@ -38,10 +39,10 @@ void checkResults(const Workspace& ws) {
     for (double v : {p.backFocus, p.signedFocal, p.exitPupilDistance, p.axisDeviation})
         fuzz::expectFinite(v, "paraxial result");
     for (int i = 0; i <= ws.model.N() + 1; ++i) {
-        fuzz::expectFinite(p.marginalHeight[at(i)], "marginal height");
+        fuzz::expectFinite(p.marginalHeight[idx(i)], "marginal height");
         const LayoutResults& l = ws.layout;
-        for (double v : {l.axisAngle[at(i)], l.vertexZ[at(i)], l.vertexY[at(i)], l.edgeSag[at(i)],
-                         l.beamHeight[at(i)], l.beamFactor[at(i)]})
+        for (double v : {l.axisAngle[idx(i)], l.vertexZ[idx(i)], l.vertexY[idx(i)],
+                         l.edgeSag[idx(i)], l.beamHeight[idx(i)], l.beamFactor[idx(i)]})
             fuzz::expectFinite(v, "layout at surface " + std::to_string(i));
     }
     fuzz::expectFinite(ws.layout.obstructionRatio, "obstruction ratio");

@@ -187,7 +187,7 @@ SystemModel stressSystem(std::uint64_t index, const std::vector<CatalogueGlass>&
         if (d.chance(0.1)) s.objectDistance = -s.objectDistance;  // a virtual object
     }
     if (d.chance(0.2)) {
-        for (double& w : s.wavelength) w = kOfferedWavelengths[at(d.below(20))];
+        for (double& w : s.wavelength) w = kOfferedWavelengths[idx(d.below(20))];
     }
     s.surfaceCount = 1 + d.below(tame ? 6 : kMaxSurfaces);
     if (tame) {
@@ -206,8 +206,8 @@ SystemModel stressSystem(std::uint64_t index, const std::vector<CatalogueGlass>&
 
     double dir = 1.0;
     for (int i = 1; i <= m.N(); ++i) {
-        Surface& e = m.surf[at(i)];
-        const Surface& before = m.surf[at(i - 1)];
+        Surface& e = m.surf[idx(i)];
+        const Surface& before = m.surf[idx(i - 1)];
         e = Surface{};
         e.r = radius(d, tame);
         if (d.chance(tame ? 0.1 : 0.2)) {
@@ -247,7 +247,7 @@ public:
     template <typename Array>
     void values(const char* what, const Array& a, int count = -1) {
         const int n = count < 0 ? static_cast<int>(std::size(a)) : count;
-        for (int i = 0; i < n; ++i) value(what, static_cast<double>(a[at(i)]), i);
+        for (int i = 0; i < n; ++i) value(what, static_cast<double>(a[idx(i)]), i);
     }
     std::string problem;
 };
@@ -258,7 +258,7 @@ void checkModel(FiniteCheck& c, const SystemModel& m) {
                      s.graphScale, s.entrancePupil, s.objectDistance, s.normFocal})
         c.value("system data", v);
     for (int i = 0; i <= m.N() + 1; ++i) {
-        const Surface& e = m.surf[at(i)];
+        const Surface& e = m.surf[idx(i)];
         for (double v : {e.r, e.e, e.k, e.u, e.h, e.A2, e.A4, e.A6, e.A8, e.schmidt, e.nz})
             c.value("surface", v, i);
         c.values("surface index", e.n);
@@ -296,9 +296,9 @@ void checkLayout(FiniteCheck& c, const LayoutResults& l, int zones) {
     c.value("system length", l.systemLength);
     for (int z = 0; z < zones + 3 && z < kZoneSlots; ++z) {
         for (int k = 0; k < 3; ++k) {
-            c.value("zone intercept", l.zoneIntercept[at(z)][at(k)], z, k);
-            c.value("zone direction", l.zoneDirAxis[at(z)][at(k)], z, k);
-            c.value("zone direction y", l.zoneDirY[at(z)][at(k)], z, k);
+            c.value("zone intercept", l.zoneIntercept[idx(z)][idx(k)], z, k);
+            c.value("zone direction", l.zoneDirAxis[idx(z)][idx(k)], z, k);
+            c.value("zone direction y", l.zoneDirY[idx(z)][idx(k)], z, k);
         }
     }
 }
@@ -337,7 +337,7 @@ void checkPsf(FiniteCheck& c, const Workspace& ws) {
         c.value("psf", v);
     const PsfGrid& g = *ws.spot.psfGrid;
     for (int r = 0; r <= p.radius; ++r) {
-        c.value("psf profile", g.profile[at(r)], r);
+        c.value("psf profile", g.profile[idx(r)], r);
         for (int i = 0; i < p.azimuths; ++i)
             for (int slot = 0; slot < 2; ++slot)
                 c.value("psf grid (radius, azimuth)", g.at(r, i, slot), r, i);

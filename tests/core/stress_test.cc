@@ -19,6 +19,7 @@
 #include <random>
 #include <thread>
 
+#include "mainwindow/document.h"
 #include "mainwindow/run_cycle.h"
 #include "model/glass_catalogue.h"
 #include "model/system_file.h"
