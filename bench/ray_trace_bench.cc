@@ -17,6 +17,7 @@
 #include "mainwindow/document.h"
 #include "mainwindow/run_cycle.h"
 #include "model/glass.h"
+#include "optics/batch_trace.h"
 #include "optics/ray_trace.h"
 #include "workspace/workspace.h"
 
@@ -198,6 +199,46 @@ void traceGrid(benchmark::State& state, SystemModel (*build)()) {
     state.counters["failed"] = failed;
 }
 
+// The same grid in batches of one field each: the fields are the outer loop
+// of the grid, so each run of rays of one field is cut into full batches.
+void traceGridBatched(benchmark::State& state, SystemModel (*build)()) {
+    const auto b = setUp(build());
+    const double raySurfaces = double(b->rays.size()) * (b->sys->N + 1);
+    auto batch = std::make_unique<RayBatch>();
+    int blocked = 0, failed = 0;
+    const auto start = std::chrono::steady_clock::now();
+    for (auto _ : state) {
+        blocked = failed = 0;
+        for (size_t first = 0; first < b->rays.size();) {
+            const double field = b->rays[first].rayField;
+            batch->rayField = field;
+            batch->count = 0;
+            while (first < b->rays.size() && batch->count < kBatchRays &&
+                   b->rays[first].rayField == field) {
+                const RayState& aim = b->rays[first++];
+                batch->set(batch->count++, aim.pupilRadius, std::sin(aim.pupilAzimuth),
+                           std::cos(aim.pupilAzimuth), aim.L, aim.M, aim.N);
+            }
+            traceBatch(*b->sys, *batch);
+            for (int l = 0; l < batch->count; ++l) {
+                blocked += batch->blocked[static_cast<size_t>(l)];
+                failed += batch->failed[static_cast<size_t>(l)];
+            }
+        }
+        benchmark::DoNotOptimize(batch->path);
+    }
+    const std::chrono::duration<double, std::nano> elapsed =
+        std::chrono::steady_clock::now() - start;
+    const double perRaySurface = elapsed.count() / (double(state.iterations()) * raySurfaces);
+    const double sincos = sincosNanoseconds();
+    state.counters["ns_per_ray_surface"] = perRaySurface;
+    state.counters["sincos_ns"] = sincos;
+    state.counters["in_sincos"] = perRaySurface / sincos;
+    state.counters["rays"] = double(b->rays.size());
+    state.counters["blocked"] = blocked;
+    state.counters["failed"] = failed;
+}
+
 double minimum(const std::vector<double>& v) {
     return *std::min_element(v.begin(), v.end());
 }
@@ -212,6 +253,16 @@ void BM_TraceAsphere3(benchmark::State& state) {
     traceGrid(state, schmidt);
 }
 
+void BM_BatchSpheres8(benchmark::State& state) {
+    traceGridBatched(state, lens);
+}
+void BM_BatchConics2(benchmark::State& state) {
+    traceGridBatched(state, cassegrain);
+}
+void BM_BatchAsphere3(benchmark::State& state) {
+    traceGridBatched(state, schmidt);
+}
+
 void BM_SinCosCalibration(benchmark::State& state) {
     double ns = 0.0;
     for (auto _ : state) ns = sincosNanoseconds();
@@ -222,6 +273,9 @@ BENCHMARK(BM_SinCosCalibration)->Iterations(1);
 BENCHMARK(BM_TraceSpheres8)->ComputeStatistics("min", minimum);
 BENCHMARK(BM_TraceConics2)->ComputeStatistics("min", minimum);
 BENCHMARK(BM_TraceAsphere3)->ComputeStatistics("min", minimum);
+BENCHMARK(BM_BatchSpheres8)->ComputeStatistics("min", minimum);
+BENCHMARK(BM_BatchConics2)->ComputeStatistics("min", minimum);
+BENCHMARK(BM_BatchAsphere3)->ComputeStatistics("min", minimum);
 
 }  // namespace
 }  // namespace vn

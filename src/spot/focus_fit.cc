@@ -1,7 +1,9 @@
 #include "spot/focus_fit.h"
 
 #include "base/units.h"
+#include "optics/batch_trace.h"
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 
@@ -39,29 +41,36 @@ void traceFitRays(const TraceSystem& sys, const FitSetup& setup, SpotStore& stor
         const double p = pass == 0 ? offset : 0.0;
         const double q = pass == 0 ? 0.0 : offset;
         const double h = setup.pupilScale * setup.ringRadius[k];
-        RayState ray;
-        ray.rayColour = kGreen;
-        ray.refColour = static_cast<std::uint8_t>(J);
+        RayBatch batch;
+        batch.rayColour = kGreen;
+        batch.refColour = static_cast<std::uint8_t>(J);
+        batch.rayField = (J - 1) * setup.fieldAngle * kDegree;
         auto& out = store.fit[idx(pass)][idx(J)][idx(k - 1)];
         const bool mirrored = setup.symmetric && p == 0.0;
         const int traced = mirrored ? setup.azimuths / 2 + 1 : setup.azimuths;
-        for (int j = 0; j < traced; ++j) {
-            ray.pupilRadius = h;
-            ray.pupilAzimuth = store.azimuth[idx(j)];
-            ray.rayField = (J - 1) * setup.fieldAngle * kDegree;
-            aimAtPupil(p, q, setup.G, setup.objectDistance, h, store.sinAzimuth[idx(j)],
-                       store.cosAzimuth[idx(j)], ray);
-            ray.blocked = false;
-            TraceRay(sys, ray);
-            const double toRef = setup.delta / ray.N;
-            SpotStore::FitRay& fit = out[idx(j)];
-            fit.y = ray.y;
-            fit.x = ray.x;
-            fit.yRef = ray.y - toRef * ray.M;
-            fit.xRef = ray.x - toRef * ray.L;
-            // A vignetted ray still shows where the focus lies; one the trace
-            // could not follow has no position to show.
-            fit.usable = !ray.failed && std::isfinite(fit.yRef + fit.xRef);
+        for (int j0 = 0; j0 < traced; j0 += kBatchRays) {
+            batch.count = std::min(kBatchRays, traced - j0);
+            for (int l = 0; l < batch.count; ++l) {
+                const int j = j0 + l;
+                RayState aim;
+                aimAtPupil(p, q, setup.G, setup.objectDistance, h, store.sinAzimuth[idx(j)],
+                           store.cosAzimuth[idx(j)], aim);
+                batch.set(l, h, store.sinAzimuth[idx(j)], store.cosAzimuth[idx(j)], aim.L, aim.M,
+                          aim.N);
+            }
+            traceBatch(sys, batch);
+            for (int l = 0; l < batch.count; ++l) {
+                const size_t b = idx(l);
+                const double toRef = setup.delta / batch.N[b];
+                SpotStore::FitRay& fit = out[idx(j0 + l)];
+                fit.y = batch.y[b];
+                fit.x = batch.x[b];
+                fit.yRef = batch.y[b] - toRef * batch.M[b];
+                fit.xRef = batch.x[b] - toRef * batch.L[b];
+                // A vignetted ray still shows where the focus lies; one the trace
+                // could not follow has no position to show.
+                fit.usable = !batch.failed[b] && std::isfinite(fit.yRef + fit.xRef);
+            }
         }
         for (int j = traced; j < setup.azimuths; ++j) {
             const SpotStore::FitRay& m = out[idx(setup.azimuths - j)];

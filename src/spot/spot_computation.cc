@@ -7,6 +7,7 @@
 #include <cmath>
 #include <numbers>
 
+#include "optics/batch_trace.h"
 #include "spot/focus_fit.h"
 #include "spot/focus_model.h"
 
@@ -68,38 +69,45 @@ void traceSpotRays(const TraceSystem& sys, const FieldPoint& fp, const FitSetup&
         const double p = (field - 1) * fp.v, q = (field - 1) * fp.w;
         const double h = setup.pupilScale * setup.ringRadius[k];
         const bool mirrored = setup.symmetric && p == 0.0;
-        RayState ray;
-        ray.refX = chief.refX;
-        ray.refY = chief.refY;
-        ray.rayColour = static_cast<std::uint8_t>(colour);
-        ray.refColour = static_cast<std::uint8_t>(field);
+        RayBatch batch;
+        batch.refX = chief.refX;
+        batch.refY = chief.refY;
+        batch.rayColour = static_cast<std::uint8_t>(colour);
+        batch.refColour = static_cast<std::uint8_t>(field);
+        batch.rayField = (field - 1) * fp.angle * kDegree;
         const int traced = tracedAzimuths(nAz, mirrored);
-        for (int j = 0; j < traced; ++j) {
-            ray.pupilRadius = h;
-            ray.pupilAzimuth = store.azimuth[idx(j)];
-            ray.rayField = (field - 1) * fp.angle * kDegree;
-            aimAtPupil(p, q, fp.G, setup.objectDistance, h, store.sinAzimuth[idx(j)],
-                       store.cosAzimuth[idx(j)], ray);
-            ray.blocked = false;
-            TraceRay(sys, ray);
-            const size_t i = SpotStore::index(j, k, colour, field);
-            const double toRef = setup.delta / ray.N;
-            store.y[i] = ray.y;
-            store.x[i] = ray.x;
-            store.yRef[i] = ray.y - toRef * ray.M;
-            store.xRef[i] = ray.x - toRef * ray.L;
-            store.dirN[i] = static_cast<float>(ray.N);
-            store.dirM[i] = static_cast<float>(ray.M);
-            store.dirL[i] = static_cast<float>(ray.L);
-            store.opl[i] = ray.path;
-            store.wave[i] = ray.waveTerm;  // the path part follows once opl_0 is known
-            store.blocked[i] = ray.blocked ? 1 : 0;
-            // A ray that leaves the last surface across the axis has no point
-            // on a focal plane; it counts as lost.
-            if (!std::isfinite(store.yRef[i] + store.xRef[i]) || store.dirN[i] == 0.0f) {
-                store.yRef[i] = ray.y;
-                store.xRef[i] = ray.x;
-                store.blocked[i] = 1;
+        for (int j0 = 0; j0 < traced; j0 += kBatchRays) {
+            batch.count = std::min(kBatchRays, traced - j0);
+            for (int l = 0; l < batch.count; ++l) {
+                const int j = j0 + l;
+                RayState aim;
+                aimAtPupil(p, q, fp.G, setup.objectDistance, h, store.sinAzimuth[idx(j)],
+                           store.cosAzimuth[idx(j)], aim);
+                batch.set(l, h, store.sinAzimuth[idx(j)], store.cosAzimuth[idx(j)], aim.L, aim.M,
+                          aim.N);
+            }
+            traceBatch(sys, batch);
+            for (int l = 0; l < batch.count; ++l) {
+                const size_t b = idx(l);
+                const size_t i = SpotStore::index(j0 + l, k, colour, field);
+                const double toRef = setup.delta / batch.N[b];
+                store.y[i] = batch.y[b];
+                store.x[i] = batch.x[b];
+                store.yRef[i] = batch.y[b] - toRef * batch.M[b];
+                store.xRef[i] = batch.x[b] - toRef * batch.L[b];
+                store.dirN[i] = static_cast<float>(batch.N[b]);
+                store.dirM[i] = static_cast<float>(batch.M[b]);
+                store.dirL[i] = static_cast<float>(batch.L[b]);
+                store.opl[i] = batch.path[b];
+                store.wave[i] = batch.waveTerm[b];  // the path part follows once opl_0 is known
+                store.blocked[i] = batch.blocked[b];
+                // A ray that leaves the last surface across the axis has no point
+                // on a focal plane; it counts as lost.
+                if (!std::isfinite(store.yRef[i] + store.xRef[i]) || store.dirN[i] == 0.0f) {
+                    store.yRef[i] = batch.y[b];
+                    store.xRef[i] = batch.x[b];
+                    store.blocked[i] = 1;
+                }
             }
         }
         for (int j = traced; j < nAz; ++j) {
