@@ -312,9 +312,6 @@ int synthCommand(const std::vector<std::string>& rawArgs) {
         }
     }
 
-    // The lens dialogs work at the synthesis wavelengths: their repaint sets
-    // them, and the glass dialog computes a chosen glass's indices there.
-    if (!d.glasses.empty()) ws->model.sys.wavelength = kSynthesisWavelengths;
     bool catalogueRead = false;
     GlassCatalogue catalogue;
     for (const GlassKey& g : d.glasses) {

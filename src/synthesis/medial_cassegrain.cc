@@ -178,7 +178,10 @@ MedialSynthesisResult synthesiseMedialCassegrain(const MedialCassegrainInputs& i
         return result;
     }
 
-    SystemModel design = beginLensDesign(ws.model, in.common, kSurfaces, false);
+    // Written at the synthesis wavelengths like the lens designs: the slot's
+    // indices were computed there, so the system stays consistent when its
+    // indices are recomputed from the coefficients.
+    SystemModel design = beginLensDesign(ws.model, in.common, kSurfaces, true);
     SurfaceTable& s = design.surf;
     writeGlass(s[1], glass, 1.0);  // front lens
     writeAir(s[2], 1.0, kAir);
