@@ -27,7 +27,8 @@ using Mask = decltype(V{} < V{});
 constexpr int kVectors = kBatchRays / kLanes;
 static_assert(kBatchRays % kLanes == 0);
 
-constexpr double kLongestStep = 1e100;  // as in ray_trace.cc
+constexpr double kLongestStep = 1e100;    // as in ray_trace.cc
+constexpr double kUnitDirectionV = 1e-3;  // as kUnitDirection in ray_trace.cc
 
 [[gnu::always_inline]] inline V load(const double* p) {
     V v;
@@ -260,6 +261,9 @@ struct RaysV {
     const V g = (hit.signG * root - mu * hit.dot) * hit.inverseG2;
     ok &= finiteV(g + hit.cosI);
     const V Ln = mu * L + g * hit.ux, Mn = mu * M + g * hit.uy, Nn = mu * N + g * hit.uz;
+    // As in the single-ray trace: a refracted direction that is no longer a
+    // unit vector comes from an intersection that lost its digits.
+    ok &= fabsV(Ln * Ln + Mn * Mn + Nn * Nn - 1.0) <= kUnitDirectionV;
 
     if (flags & kTraceTilted) {
         const double s = S.sinBack, cb = S.cosBack;
