@@ -154,11 +154,12 @@ void normaliseSystem(Workspace& ws) {
 }
 
 EvaluationStatus newSystem(Workspace& ws) {
+    const SystemModel previous = ws.model;
     Initialize(ws);
     const EvaluationStatus status = Start(ws);
     // A new system is a new document: it has no file yet and no description,
     // so that saving it cannot overwrite the file of the previous one.
-    documentReplaced(ws);
+    documentReplaced(ws, previous);
     ws.model.sys.fileName.clear();
     ws.model.sys.description.clear();
     return status;

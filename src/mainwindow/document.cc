@@ -16,12 +16,13 @@ void Initialize(Workspace& ws) {
 }
 
 FileOutcome LadeDatei(Workspace& ws, const std::string& path) {
+    const SystemModel previous = ws.model;
     SystemFileResult read = readSystemFile(path, ws.model);
     if (!read.ok) return {false, read.error};
     ws.settings.controls.systemScale = ws.model.sys.graphScale;
     Start(ws);
     ws.settings.controls.spiderCount = ws.model.sys.spiderCount;
-    documentReplaced(ws);
+    documentReplaced(ws, previous);
     return {true, {}};
 }
 

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include <unistd.h>
+
 namespace vn {
 
 namespace fs = std::filesystem;
@@ -13,16 +15,27 @@ fs::path executableDirectory() {
     return ec ? fs::path() : self.parent_path();
 }
 
+fs::path userDataDirectory() {
+    if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg && *xdg && fs::path(xdg).is_absolute())
+        return fs::path(xdg) / "varnistrale";
+    if (const char* home = std::getenv("HOME"); home && *home)
+        return fs::path(home) / ".local/share/varnistrale";
+    return {};
+}
+
+bool isReplaceable(const fs::path& file) {
+    const fs::path dir = file.parent_path().empty() ? fs::path(".") : file.parent_path();
+    return ::access(dir.c_str(), W_OK) == 0 &&
+           (::access(file.c_str(), F_OK) != 0 || ::access(file.c_str(), W_OK) == 0);
+}
+
 std::vector<fs::path> dataDirectories(const fs::path& startDirectory,
                                       const fs::path& executableDir) {
     std::vector<fs::path> candidates;
     std::error_code ec;
     candidates.push_back(fs::current_path(ec));
     candidates.push_back(startDirectory);
-    if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg && *xdg && fs::path(xdg).is_absolute())
-        candidates.push_back(fs::path(xdg) / "varnistrale");
-    else if (const char* home = std::getenv("HOME"); home && *home)
-        candidates.push_back(fs::path(home) / ".local/share/varnistrale");
+    candidates.push_back(userDataDirectory());
     if (!executableDir.empty())
         candidates.push_back((executableDir / "../share/varnistrale").lexically_normal());
 

@@ -10,6 +10,14 @@ namespace vn {
 // The folder of the running executable; empty where it cannot be told.
 std::filesystem::path executableDirectory();
 
+// The user's own data folder, $XDG_DATA_HOME/varnistrale (by default
+// ~/.local/share/varnistrale); empty when neither variable is set.
+std::filesystem::path userDataDirectory();
+
+// Whether a file may be replaced where it is: the file and its folder are
+// writable (a replacement is written beside it and renamed).
+bool isReplaceable(const std::filesystem::path& file);
+
 // The folders searched for a data file, in this order: the current directory,
 // the directory that was current when the program started, the user's data
 // folder ($XDG_DATA_HOME/varnistrale, by default ~/.local/share/varnistrale),

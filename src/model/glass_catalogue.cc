@@ -187,10 +187,29 @@ std::string writeCatalogueFile(const fs::path& file, const GlassCatalogue& catal
 }
 
 std::string writeCatalogue(const std::vector<fs::path>& directories,
-                           const GlassCatalogue& catalogue, std::string_view date) {
+                           const GlassCatalogue& catalogue, std::string_view date,
+                           fs::path* written) {
     const fs::path file = findCatalogueFile(directories);
     if (file.empty()) return kCatalogueMissingOnWrite;
-    return writeCatalogueFile(file, catalogue, date);
+    const fs::path own = userDataDirectory();
+    const bool isOwn = !own.empty() && file.parent_path() == fs::absolute(own).lexically_normal();
+    std::string error;
+    if (isOwn || isReplaceable(file)) {
+        error = writeCatalogueFile(file, catalogue, date);
+        if (error.empty() || isOwn || own.empty()) {
+            if (written) *written = file;
+            return error;
+        }
+    }
+    // Where the catalogue may not be replaced (an installed program's), the
+    // user gets a copy of its own, which the search path finds first.
+    if (own.empty()) return file.string() + " may not be written, and there is no user folder.";
+    std::error_code ec;
+    fs::create_directories(own, ec);
+    if (ec) return own.string() + " cannot be created: " + ec.message();
+    const fs::path copy = own / kCatalogueFileName;
+    if (written) *written = copy;
+    return writeCatalogueFile(copy, catalogue, date);
 }
 
 // --- Records ---

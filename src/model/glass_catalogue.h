@@ -88,9 +88,13 @@ std::string writeCatalogueFile(const std::filesystem::path& file, const GlassCat
                                std::string_view date);
 
 // Rewrites the catalogue where findCatalogueFile finds it; a catalogue that is
-// found nowhere is not written and kCatalogueMissingOnWrite comes back.
+// found nowhere is not written and kCatalogueMissingOnWrite comes back. A file
+// that may not be replaced where it is (an installed program's) is written as
+// the user's own copy in userDataDirectory(), which the search path finds
+// before the installed one. `written` receives the file written.
 std::string writeCatalogue(const std::vector<std::filesystem::path>& directories,
-                           const GlassCatalogue& catalogue, std::string_view date);
+                           const GlassCatalogue& catalogue, std::string_view date,
+                           std::filesystem::path* written = nullptr);
 
 // --- Records ---
 

@@ -7,9 +7,9 @@
 namespace vn {
 namespace {
 
-void record(Workspace& ws) {
+void record(Workspace& ws, const SystemModel& system, bool modified) {
     SystemHistory& h = ws.history;
-    h.undo.push_back(ws.model);
+    h.undo.push_back({system, modified});
     if (h.undo.size() > SystemHistory::kDepth) h.undo.erase(h.undo.begin());
     h.redo.clear();
 }
@@ -22,10 +22,11 @@ void changed(Workspace& ws) {
 
 // Undo and redo exchange the stored system; the offsets of the tolerance
 // analysis stay with the surfaces they were set on.
-void restore(Workspace& ws, std::vector<SystemModel>& from, std::vector<SystemModel>& to) {
-    to.push_back(ws.model);
-    SystemModel earlier = std::move(from.back());
+void restore(Workspace& ws, std::vector<HistoryEntry>& from, std::vector<HistoryEntry>& to) {
+    to.push_back({ws.model, ws.flags.documentModified});
+    HistoryEntry entry = std::move(from.back());
     from.pop_back();
+    SystemModel& earlier = entry.model;
     for (int i = 0; i < kTableSize; ++i) {
         earlier.surf[idx(i)].tolDx = ws.model.surf[idx(i)].tolDx;
         earlier.surf[idx(i)].tolDy = ws.model.surf[idx(i)].tolDy;
@@ -33,24 +34,25 @@ void restore(Workspace& ws, std::vector<SystemModel>& from, std::vector<SystemMo
     }
     ws.model = std::move(earlier);
     changed(ws);
+    ws.flags.documentModified = entry.modified;
 }
 
 }  // namespace
 
 void applyEdit(Workspace& ws, const std::function<void(SystemModel&)>& edit) {
-    record(ws);
+    record(ws, ws.model, ws.flags.documentModified);
     edit(ws.model);
     changed(ws);
 }
 
 void replaceSystem(Workspace& ws, const SystemModel& system) {
-    record(ws);
+    record(ws, ws.model, ws.flags.documentModified);
     ws.model = system;
     changed(ws);
 }
 
-void documentReplaced(Workspace& ws) {
-    ws.history = {};
+void documentReplaced(Workspace& ws, const SystemModel& previous) {
+    record(ws, previous, ws.flags.documentModified);
     ws.flags.modelChanged = true;
     ws.flags.psfStale = true;
     ws.flags.documentModified = false;
@@ -58,6 +60,8 @@ void documentReplaced(Workspace& ws) {
 
 void documentSaved(Workspace& ws) {
     ws.flags.documentModified = false;
+    for (auto* list : {&ws.history.undo, &ws.history.redo})
+        for (HistoryEntry& entry : *list) entry.modified = true;
 }
 
 void editDescription(Workspace& ws, std::vector<std::string> lines) {

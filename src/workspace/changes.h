@@ -15,9 +15,15 @@ namespace vn {
 
 struct Workspace;
 
+// A system as it was, and whether it differed from its file then.
+struct HistoryEntry {
+    SystemModel model;
+    bool modified = false;
+};
+
 // Systems before (undo) and after (redo) the recorded changes, newest last.
 struct SystemHistory {
-    std::vector<SystemModel> undo, redo;
+    std::vector<HistoryEntry> undo, redo;
     static constexpr std::size_t kDepth = 200;
 };
 
@@ -29,18 +35,21 @@ void applyEdit(Workspace& ws, const std::function<void(SystemModel&)>& edit);
 // The whole system is replaced (a synthesis, the data editor's "ok").
 void replaceSystem(Workspace& ws, const SystemModel& system);
 
-// A new document took the place of the old one ("Neu", a loaded file): the
-// undo history starts afresh and the document counts as unmodified.
-void documentReplaced(Workspace& ws);
+// A new document took the place of `previous` ("Neu", a loaded file): the
+// new one counts as unmodified, and undo brings the previous one back as it
+// was, modified or not.
+void documentReplaced(Workspace& ws, const SystemModel& previous);
 
-// The document was saved.
+// The document was saved. The systems in the history now differ from the
+// file, so that undoing or redoing to them counts as a modification.
 void documentSaved(Workspace& ws);
 
 // The description of the system was edited.
 void editDescription(Workspace& ws, std::vector<std::string> lines);
 
 // Undo and redo of the recorded changes; false when there is nothing to take
-// back or to repeat.
+// back or to repeat. The document's modified state is the one the restored
+// system had.
 bool undoChange(Workspace& ws);
 bool redoChange(Workspace& ws);
 bool canUndo(const Workspace& ws);

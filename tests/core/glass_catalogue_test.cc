@@ -344,6 +344,39 @@ TEST(CatalogueFile, TheSearchPathEndsInTheUsersAndTheInstalledDataFolders) {
         ::unsetenv("XDG_DATA_HOME");
 }
 
+TEST(CatalogueFile, AnInstalledCatalogueIsRewrittenAsTheUsersOwnCopy) {
+    TempDir dir;
+    const fs::path user = dir.path() / "xdg", installed = dir.path() / "usr/share/varnistrale";
+    fs::create_directories(installed);
+    writeBytes(installed / kCatalogueFileName, catalogueBytes({kNbk7Line}));
+    // Write-protected, and for a user whom permissions do not bind, blocked:
+    // the temporary file cannot be created where a folder of its name is.
+    fs::permissions(installed, fs::perms::owner_write, fs::perm_options::remove);
+    fs::create_directory(installed / (std::string(kCatalogueFileName) + ".tmp-write"));
+    const char* saved = std::getenv("XDG_DATA_HOME");
+    const std::string before = saved ? saved : "";
+    ::setenv("XDG_DATA_HOME", user.c_str(), 1);
+    const std::vector<fs::path> dirs = {user / "varnistrale", installed};
+
+    CatalogueReadResult read = readCatalogue(dirs);
+    ASSERT_EQ(read.error, "");
+    GlassRecord added = nbk7();
+    added.code = "999999.999";
+    ASSERT_EQ(storeRecord(read.catalogue, added, true, -1).error, "");
+    fs::path written;
+    EXPECT_EQ(writeCatalogue(dirs, read.catalogue, "01.02.2027", &written), "");
+    EXPECT_EQ(written, user / "varnistrale" / kCatalogueFileName);
+    EXPECT_EQ(readBytes(installed / kCatalogueFileName), catalogueBytes({kNbk7Line}));
+    // From then on the user's copy is the one read.
+    EXPECT_EQ(readCatalogue(dirs).catalogue.lines, read.catalogue.lines);
+
+    fs::permissions(installed, fs::perms::owner_write, fs::perm_options::add);
+    if (saved)
+        ::setenv("XDG_DATA_HOME", before.c_str(), 1);
+    else
+        ::unsetenv("XDG_DATA_HOME");
+}
+
 TEST(CatalogueFile, RewriteWritesTitleColumnsAndEveryRecord) {
     TempDir dir;
     const fs::path file = dir.path() / kCatalogueFileName;

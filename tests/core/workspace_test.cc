@@ -9,6 +9,7 @@
 #include <fstream>
 #include <memory>
 
+#include "mainwindow/commands.h"
 #include "mainwindow/document.h"
 #include "mainwindow/run_cycle.h"
 #include "model/system_file.h"
@@ -317,11 +318,38 @@ TEST_F(WorkspaceTest, EveryChangeOfTheSystemCanBeUndoneAndRedone) {
     applyEdit(ws, [](SystemModel& m) { m.surf[1].e = -1.5; });
     EXPECT_FALSE(canRedo(ws));
 
-    // A new document starts a history of its own.
+    // Loading and "Neu" are steps of the history too, and the document's
+    // modified state follows undo and redo.
     ASSERT_TRUE(Speichern(ws, path("history.opt")).ok);
     EXPECT_FALSE(ws.flags.documentModified);
     ASSERT_TRUE(openSystemFile(ws, path("history.opt")).ok);
-    EXPECT_FALSE(canUndo(ws));
+    ASSERT_TRUE(Speichern(ws, path("history.opt")).ok);
+    const std::string saved = readBytes(path("history.opt"));
+    applyEdit(ws, [](SystemModel& m) { m.surf[1].r = -3.0; });
+    EXPECT_TRUE(ws.flags.documentModified);
+    newSystem(ws);
+    EXPECT_FALSE(ws.flags.documentModified);
+    ASSERT_TRUE(undoChange(ws));
+    EXPECT_EQ(ws.model.surf[1].r, -3.0);
+    EXPECT_TRUE(ws.flags.documentModified);
+    ASSERT_TRUE(undoChange(ws));
+    EXPECT_FALSE(ws.flags.documentModified);
+    // Undo restores exactly what was saved.
+    ASSERT_TRUE(Speichern(ws, path("again.opt")).ok);
+    EXPECT_EQ(readBytes(path("again.opt")), saved);
+    ASSERT_TRUE(undoChange(ws));  // before the file was opened
+    EXPECT_EQ(ws.model.surf[1].e, -1.5);
+    // The saved file is now the other system, so this one counts as modified.
+    EXPECT_TRUE(ws.flags.documentModified);
+}
+
+TEST_F(WorkspaceTest, TheHistoryKeepsAtLeastAHundredSteps) {
+    for (int i = 0; i < 150; ++i)
+        applyEdit(ws, [i](SystemModel& m) { m.surf[1].r = -2.0 - 0.01 * (i + 1); });
+    int steps = 0;
+    while (undoChange(ws)) ++steps;
+    EXPECT_EQ(steps, 150);
+    EXPECT_EQ(ws.model.surf[1].r, -2.0);
 }
 
 }  // namespace
