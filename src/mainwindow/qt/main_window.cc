@@ -84,8 +84,10 @@ MainWindow::MainWindow(Workspace& ws, QWidget* parent) : QMainWindow(parent), ws
     about_ = new AboutWindow(this);
     buildMenus();
     buildToolbar();
+    buildEditing();
     connectDialogs();
     FormCreate();
+    readGlassCatalogue();
 }
 
 void MainWindow::FormCreate() {
@@ -123,17 +125,15 @@ void MainWindow::buildMenus() {
     add(fileMenu, QStringLiteral("Speichern"), &MainWindow::Speichern1Click)
         ->setShortcut(QKeySequence::Save);
     fileMenu->addSeparator();
-    // Export and printing, the data editor, the glass catalogue, the spot and
-    // PSF windows and the synthesis dialogs are further windows of the program;
+    // Export and printing, the spot and PSF windows and the synthesis dialogs
+    // are further windows of the program;
     // their entries are present and stay disabled until those windows exist.
     fileMenu->addAction(QStringLiteral("Export"))->setEnabled(false);
     fileMenu->addAction(QStringLiteral("Drucken"))->setEnabled(false);
     fileMenu->addSeparator();
     add(fileMenu, QStringLiteral("Schliessen"), &MainWindow::Schliessen1Click);
 
-    editMenu = menuBar()->addMenu(QStringLiteral("Bearbeiten"));
-    editMenu->addAction(QStringLiteral("Systemdaten"))->setEnabled(false);
-    editMenu->addAction(QStringLiteral("Glaskatalog"))->setEnabled(false);
+    editMenu = menuBar()->addMenu(QStringLiteral("Bearbeiten"));  // filled by buildEditing
 
     computeMenu = menuBar()->addMenu(QStringLiteral("Berechnen"));
     computeMenu->addAction(QStringLiteral("SpotDiagramm"))->setEnabled(false);
@@ -191,9 +191,9 @@ void MainWindow::buildToolbar() {
         button("SpeedDrucken", QStringLiteral("Grafik drucken"), glyphIcon(Glyph::Print), nullptr);
     hiddenActions_.push_back(toolbar->addSeparator());
     SpeedSysEdit = button("SpeedSysEdit", QStringLiteral("Systemdaten editieren"),
-                          glyphIcon(Glyph::SystemData), nullptr);
+                          glyphIcon(Glyph::SystemData), &MainWindow::Systemdaten1Click);
     SpeedGlasEdit = button("SpeedGlasEdit", QStringLiteral("Glasdaten editieren"),
-                           glyphIcon(Glyph::GlassData), nullptr);
+                           glyphIcon(Glyph::GlassData), &MainWindow::Glaskatalog1Click);
     SpeedSpot =
         button("SpeedSpot", QStringLiteral("Spotdiagramm"), glyphIcon(Glyph::Spot), nullptr);
     SpeedPSF = button("SpeedPSF", QStringLiteral("PSF-Diagramm"), glyphIcon(Glyph::Psf), nullptr);

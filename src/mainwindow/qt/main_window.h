@@ -12,11 +12,13 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <functional>
+#include <memory>
 #include <vector>
 
 #include "mainwindow/layout_painter.h"
 #include "mainwindow/layout_picture.h"
 #include "mainwindow/selection_logic.h"
+#include "synthesis/synthesis_state.h"
 #include "ui/recording_canvas.h"
 #include "workspace/workspace.h"
 
@@ -24,6 +26,8 @@ namespace vn {
 
 class AboutWindow;
 class DescriptionWindow;
+class GlassDialog;
+class SystemDataDialog;
 class LayoutArea;
 class SettingsDialog;
 class UpDown;
@@ -37,6 +41,11 @@ public:
     LayoutArea* layoutArea() const { return view_; }
     SettingsDialog* settingsDialog() const { return settings_; }
     DescriptionWindow* descriptionWindow() const { return description_; }
+    SystemDataDialog* systemDataDialog() const { return editor_; }
+    GlassDialog* glassDialog() const { return glass_; }
+    // The synthesis dialogs' glass table and inputs, which live as long as
+    // the window; the glass dialog fills its slots.
+    SynthesisState& synthesisState() { return *synthesis_; }
 
     // Loads a system file as "Öffnen" does once the file is chosen. A failed
     // load shows its message and keeps the current system.
@@ -105,6 +114,8 @@ public:
     QMenu* helpMenu;
     QToolBar* toolbar;
     QAction* toleranceAction;
+    QAction* undoAction;  // "Rückgängig"
+    QAction* redoAction;  // "Wiederholen"
 
     // Toolbar buttons by their handler's name.
     QToolButton* SpeedNeu;
@@ -137,6 +148,10 @@ public:
     QToolButton* SpeedDesMode;
 
 public slots:
+    void Systemdaten1Click();
+    void Glaskatalog1Click();
+    void undoClick();
+    void redoClick();
     void Neu1Click();
     void ffnen1Click();
     void Speichern1Click();
@@ -182,6 +197,14 @@ protected:
 
 private:
     void FormCreate();
+    // The data editor, the glass dialog, the catalogue and the entries of the
+    // menu "Bearbeiten" (main_window_editing.cc).
+    void buildEditing();
+    void readGlassCatalogue();
+    // After the system was replaced outside the editor (undo, redo, a file,
+    // "Neu", "Normieren"): an open editor shows it.
+    void systemReplacedOutsideEditor();
+    void afterUndoOrRedo();
     void buildMenus();
     void buildToolbar();
     QWidget* buildResultColumn();
@@ -218,6 +241,9 @@ private:
     SettingsDialog* settings_;
     DescriptionWindow* description_;
     AboutWindow* about_;
+    SystemDataDialog* editor_ = nullptr;
+    GlassDialog* glass_ = nullptr;
+    std::unique_ptr<SynthesisState> synthesis_;
     std::vector<QWidget*> hiddenUntilFirstRun_;
     std::vector<QAction*> hiddenActions_;
     bool firstRunDone_ = false;

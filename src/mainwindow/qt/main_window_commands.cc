@@ -95,6 +95,7 @@ void MainWindow::Neu1Click() {
     refreshRunTexts();
     revealAfterFirstRun();
     repaintLayout();
+    Systemdaten1Click();
 }
 
 void MainWindow::ffnen1Click() {
@@ -116,6 +117,7 @@ bool MainWindow::openFile(const QString& path) {
         return false;
     }
     description_->load(ws_.model.sys.description);
+    systemReplacedOutsideEditor();
     showEvaluation(ws_.evaluation);
     refreshCaption();
     refreshRunTexts();
@@ -162,6 +164,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 
 void MainWindow::NormClick() {
     normaliseSystem(ws_);
+    systemReplacedOutsideEditor();
     markModified();
     repaintLayout();
 }
