@@ -90,6 +90,36 @@ private slots:
         window->show();
         QVERIFY(QTest::qWaitForWindowExposed(window.get()));
     }
+
+    // The menu "Synthese": every design opens its dialog, and an "ok" there
+    // replaces the system and runs the main window's cycle.
+    void theSynthesisMenuOpensTheDesignsAndOkRunsTheCycle() {
+        // After start-up the model holds what the Cassegrain dialog set.
+        QCOMPARE(ws->model.sys.focalLength, 2000.0);
+        QStringList names;
+        QAction* cassegrain = nullptr;
+        for (QAction* a : window->synthesisMenu->actions()) {
+            names << a->text();
+            QVERIFY(a->isEnabled());
+            if (a->text() == QStringLiteral("Cassegrain")) cassegrain = a;
+        }
+        QCOMPARE(names, (QStringList{"Cassegrain", "Achromat", "Schmidt", "Schmidt-Cass.",
+                                     "Fraunhofer", "Medial-Triplet", "Medial-Cass."}));
+        cassegrain->trigger();
+        QDialog* dialog = nullptr;
+        for (QDialog* d : window->findChildren<QDialog*>())
+            if (d->isVisible() && d->windowTitle() == QStringLiteral("Cassegrain Sysnthese"))
+                dialog = d;
+        QVERIFY(dialog);
+        QPushButton* ok = nullptr;
+        for (QPushButton* b : dialog->findChildren<QPushButton*>())
+            if (b->text() == QStringLiteral("ok")) ok = b;
+        QVERIFY(ok);
+        ok->click();
+        QCOMPARE(ws->model.sys.title, std::string("Cassegrain Synthese"));
+        QCOMPARE(ws->model.N(), 2);
+        QVERIFY(window->isWindowModified());
+    }
     void cleanup() {
         ws->flags.documentModified = false;
         window.reset();

@@ -87,6 +87,8 @@ MainWindow::MainWindow(Workspace& ws, QWidget* parent) : QMainWindow(parent), ws
     buildEditing();
     connectDialogs();
     FormCreate();
+    // After the default system: creating the Cassegrain dialog sets its data.
+    buildSynthesis();
     readGlassCatalogue();
 }
 
@@ -141,9 +143,6 @@ void MainWindow::buildMenus() {
     add(computeMenu, QStringLiteral("Normieren"), &MainWindow::NormClick);
 
     synthesisMenu = menuBar()->addMenu(QStringLiteral("Synthese"));
-    for (const char* name : {"Cassegrain", "Achromat", "Schmidt", "Schmidt-Cass.", "Fraunhofer",
-                             "Medial-Triplet", "Medial-Cass."})
-        synthesisMenu->addAction(QString::fromUtf8(name))->setEnabled(false);
 
     optionsMenu = menuBar()->addMenu(QStringLiteral("Optionen"));
     add(optionsMenu, QStringLiteral("Einstellungen"), &MainWindow::Einstellungen1Click);

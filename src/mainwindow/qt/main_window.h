@@ -27,6 +27,7 @@ namespace vn {
 class AboutWindow;
 class DescriptionWindow;
 class GlassDialog;
+class SynthesisDialogs;
 class SystemDataDialog;
 class LayoutArea;
 class SettingsDialog;
@@ -201,6 +202,8 @@ private:
     // menu "Bearbeiten" (main_window_editing.cc).
     void buildEditing();
     void readGlassCatalogue();
+    // The menu "Synthese" and its dialogs (main_window_synthesis.cc).
+    void buildSynthesis();
     // After the system was replaced outside the editor (undo, redo, a file,
     // "Neu", "Normieren"): an open editor shows it.
     void systemReplacedOutsideEditor();
@@ -244,6 +247,7 @@ private:
     SystemDataDialog* editor_ = nullptr;
     GlassDialog* glass_ = nullptr;
     std::unique_ptr<SynthesisState> synthesis_;
+    SynthesisDialogs* synthesisDialogs_ = nullptr;
     std::vector<QWidget*> hiddenUntilFirstRun_;
     std::vector<QAction*> hiddenActions_;
     bool firstRunDone_ = false;
