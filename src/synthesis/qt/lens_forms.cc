@@ -9,13 +9,6 @@
 namespace vn {
 namespace {
 
-QLineEdit* shownOnly(QWidget* parent, int width) {
-    auto* e = new QLineEdit(parent);
-    e->setReadOnly(true);
-    e->setMinimumWidth(width);
-    return e;
-}
-
 // "Bezeichnung", "ne" and "ve" of one glass in a row of the glass group.
 GlassEdits addGlassRow(QGridLayout* grid, int row, const QString& caption, QWidget* parent) {
     GlassEdits g{shownOnly(parent, 200), shownOnly(parent, 80), shownOnly(parent, 60)};

@@ -11,13 +11,6 @@
 namespace vn {
 namespace {
 
-QLineEdit* shownOnly(QWidget* parent, int width) {
-    auto* e = new QLineEdit(parent);
-    e->setReadOnly(true);
-    e->setMinimumWidth(width);
-    return e;
-}
-
 template <size_t N>
 QGroupBox* radioGroup(QWidget* parent, const QString& caption, const char* const (&items)[N],
                       std::array<QRadioButton*, N>& buttons, size_t checked) {

@@ -147,6 +147,13 @@ void SynthesisForm::placeAtRightEdge() {
     move(left, top);
 }
 
+QLineEdit* shownOnly(QWidget* parent, int width) {
+    auto* e = new QLineEdit(parent);
+    e->setReadOnly(true);
+    e->setMinimumWidth(width);
+    return e;
+}
+
 void GlassEdits::show(const SynthesisGlassTable& table, int slot) const {
     const GlassFields f = glassFields(table, slot, userDecimalSeparator());
     if (name) {

@@ -95,6 +95,9 @@ protected:
     QLineEdit* messageField_ = nullptr;  // where messages go (MessageEdit or a line)
 };
 
+// A field the dialog writes and the user only reads.
+QLineEdit* shownOnly(QWidget* parent, int width);
+
 // The glass fields of one slot: "Bezeichnung", "ne", "ve".
 struct GlassEdits {
     QLineEdit* name = nullptr;
