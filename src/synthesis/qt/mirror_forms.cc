@@ -169,7 +169,10 @@ MedialForm::MedialForm(SynthesisDialog kind, Workspace& ws, SynthesisState& stat
     auto* inputs = new QGroupBox(QStringLiteral("Eingaben"), this);
     auto* common = new QFormLayout(inputs);
     addCommonInputs(common, cass ? cassegrain_.common : triplet_.common, 0, cass ? 2 : 1, 0);
-    layout_->addWidget(inputs);
+    // The inputs and the targets side by side, so that the tallest of the
+    // dialogs still fits a screen 800 pixels high.
+    auto* inputsAndTargets = new QHBoxLayout;
+    inputsAndTargets->addWidget(inputs, 0, Qt::AlignTop);
 
     MedialTargets& t = cass ? cassegrain_.targets : triplet_.targets;
     auto* targets = new QGroupBox(QStringLiteral("Korrektur-Zielwerte"), this);
@@ -180,7 +183,8 @@ MedialForm::MedialForm(SynthesisDialog kind, Workspace& ws, SynthesisState& stat
     addNumber(targetForm, QStringLiteral("Koma"), &t.coma, 3, 7);
     addNumber(targetForm, QStringLiteral("Astigmatismus"), &t.astigmatism, 3, 7);
     addNumber(targetForm, QStringLiteral("Bildfeldkrümmung"), &t.curvature, 3, 7);
-    layout_->addWidget(targets);
+    inputsAndTargets->addWidget(targets);
+    layout_->addLayout(inputsAndTargets);
 
     auto* row = new QHBoxLayout;
     auto* equivalent = new QGroupBox(QStringLiteral("Koma  Äquivalentsystem"), this);
