@@ -21,17 +21,14 @@ public:
     explicit Fft(int length);
 
     int length() const { return length_; }
-    // In place on `data[0], data[stride], ..., data[(M - 1) stride]`.
-    void transform(std::complex<double>* data, int stride = 1) const;
-    // In place on the rows `first..first + count - 1` and then on all columns
-    // of a row-major M x M array.
-    void transform2d(std::complex<double>* data, int first, int count,
-                     std::complex<double>* column) const;
+    // In place on data[0..M - 1].
+    void transform(std::complex<double>* data) const;
 
 private:
     int length_ = 0;
-    std::vector<int> reversed_;                  // bit-reversed index of n
-    std::vector<std::complex<double>> twiddle_;  // exp(2 pi i n / M), n < M / 2
+    std::vector<int> reversed_;  // bit-reversed index of n
+    // exp(2 pi i j / (2 half)), j < half, for half = 4, 8, .. M / 2 in turn.
+    std::vector<std::complex<double>> twiddle_;
 };
 
 }  // namespace vn

@@ -160,61 +160,93 @@ double samplePupil(const Rays& r, int L, StarTestWork& work) {
     return sumA;
 }
 
-// One image: the pupil function with the defocus term, transformed; the
-// intensities centred, their centroid and ring profile.
-void computeImage(int L, int M, double defocusTerm, double norm, StarTestWork& work,
-                  std::vector<std::complex<double>>& field,
-                  std::vector<std::complex<double>>& column, StarTestImage& image) {
-    std::fill(field.begin(), field.end(), std::complex<double>(0.0, 0.0));
-    const int o = (M - L) / 2;
-    for (int a = 0; a < L; ++a)
-        for (int b = 0; b < L; ++b) {
-            const size_t i = static_cast<size_t>(a) * L + static_cast<size_t>(b);
-            const std::complex<double> c = work.pupil[i];
-            if (c == 0.0) continue;
-            const double phase = kTwoPi * defocusTerm * work.rho2[i];
-            const double cs = std::cos(phase), sn = std::sin(phase);
-            field[static_cast<size_t>(o + a) * M + static_cast<size_t>(o + b)] = {
-                c.real() * cs - c.imag() * sn, c.real() * sn + c.imag() * cs};
-        }
-    work.fft.transform2d(field.data(), o, L, column.data());
+// Columns transformed together: a block of them is gathered row by row, so
+// that each row of the transform is read as one run of cache lines.
+constexpr int kBlock = 8;
 
-    // Frequency index k (k - M for k >= M / 2) is u = k du: the centre of
-    // the image is at M / 2.
-    image.intensity.resize(static_cast<size_t>(M) * M);
+// One image: the pupil function with the defocus term, transformed, and the
+// central S x S intensities with their centroid and ring profile. The row
+// pass runs on the L rows that hold the pupil (the others stay zero), the
+// column pass only on the S columns that the image keeps; both are split
+// over the threads, each thread with its own block of columns.
+void computeImage(int L, int M, int S, double defocusTerm, double norm, StarTestWork& work,
+                  WorkerPool& pool, StarTestImage& image) {
+    const int o = (M - L) / 2;
+    const int P = pool.size();
+    std::complex<double>* field = work.field.data();
+    pool.run(P, [&](int c) {
+        for (int a = c * L / P; a < (c + 1) * L / P; ++a) {
+            std::complex<double>* row = field + static_cast<size_t>(o + a) * M;
+            std::fill(row, row + M, std::complex<double>(0.0, 0.0));
+            for (int b = 0; b < L; ++b) {
+                const size_t i = static_cast<size_t>(a) * L + static_cast<size_t>(b);
+                const std::complex<double> v = work.pupil[i];
+                if (v == 0.0) continue;
+                const double phase = kTwoPi * defocusTerm * work.rho2[i];
+                const double cs = std::cos(phase), sn = std::sin(phase);
+                row[o + b] = {v.real() * cs - v.imag() * sn, v.real() * sn + v.imag() * cs};
+            }
+            work.fft.transform(row);
+        }
+    });
+
+    // Frequency index k (k - M for k >= M / 2) is u = k du: image row p and
+    // column q, centred at S / 2, come from index (p - S / 2) mod M.
+    image.intensity.resize(static_cast<size_t>(S) * S);
+    const auto source = [&](int p) { return (p - S / 2 + M) % M; };
+    pool.run(P, [&](int c) {
+        std::complex<double>* block = work.column[static_cast<size_t>(c)].data();
+        const int end = (c + 1) * S / P;
+        for (int q0 = c * S / P; q0 < end; q0 += kBlock) {
+            const int width = std::min(kBlock, end - q0);
+            std::fill(block, block + static_cast<size_t>(kBlock) * M,
+                      std::complex<double>(0.0, 0.0));
+            for (int r = o; r < o + L; ++r) {
+                const std::complex<double>* row = field + static_cast<size_t>(r) * M;
+                for (int j = 0; j < width; ++j)
+                    block[static_cast<size_t>(j) * M + r] = row[source(q0 + j)];
+            }
+            for (int j = 0; j < width; ++j) {
+                std::complex<double>* column = block + static_cast<size_t>(j) * M;
+                work.fft.transform(column);
+                for (int p = 0; p < S; ++p) {
+                    const std::complex<double> v = column[source(p)];
+                    image.intensity[static_cast<size_t>(p) * S + static_cast<size_t>(q0 + j)] =
+                        static_cast<float>((v.real() * v.real() + v.imag() * v.imag()) * norm);
+                }
+            }
+        }
+    });
+
     double sum = 0.0, sumRow = 0.0, sumCol = 0.0;
     float peak = 0.0f;
-    for (int row = 0; row < M; ++row) {
-        const size_t from = static_cast<size_t>((row + M / 2) % M) * M;
-        for (int col = 0; col < M; ++col) {
-            const std::complex<double> v = field[from + static_cast<size_t>((col + M / 2) % M)];
-            const double I = (v.real() * v.real() + v.imag() * v.imag()) * norm;
-            image.intensity[static_cast<size_t>(row) * M + col] = static_cast<float>(I);
-            peak = std::max(peak, static_cast<float>(I));
+    for (int p = 0; p < S; ++p)
+        for (int q = 0; q < S; ++q) {
+            const float I = image.intensity[static_cast<size_t>(p) * S + q];
+            peak = std::max(peak, I);
             sum += I;
-            sumRow += I * row;
-            sumCol += I * col;
+            sumRow += static_cast<double>(I) * p;
+            sumCol += static_cast<double>(I) * q;
         }
-    }
     image.peak = peak;
-    image.centreRow = sum > 0.0 ? sumRow / sum : M / 2;
-    image.centreColumn = sum > 0.0 ? sumCol / sum : M / 2;
+    image.centreRow = sum > 0.0 ? sumRow / sum : S / 2;
+    image.centreColumn = sum > 0.0 ? sumCol / sum : S / 2;
 
-    const int bins = M / 2;
+    const int bins = S / 2;
     image.profile.assign(static_cast<size_t>(bins), 0.0);
-    std::vector<int> count(static_cast<size_t>(bins), 0);
-    for (int row = 0; row < M; ++row)
-        for (int col = 0; col < M; ++col) {
-            const double dy = row - image.centreRow, dx = col - image.centreColumn;
+    work.count.assign(static_cast<size_t>(bins), 0);
+    for (int p = 0; p < S; ++p)
+        for (int q = 0; q < S; ++q) {
+            const double dy = p - image.centreRow, dx = q - image.centreColumn;
             const long b = std::lround(std::sqrt(dy * dy + dx * dx));
             if (b >= bins) continue;
             image.profile[static_cast<size_t>(b)] +=
-                image.intensity[static_cast<size_t>(row) * M + col];
-            ++count[static_cast<size_t>(b)];
+                image.intensity[static_cast<size_t>(p) * S + q];
+            ++work.count[static_cast<size_t>(b)];
         }
     for (int b = 0; b < bins; ++b)
-        if (count[static_cast<size_t>(b)] > 0)
-            image.profile[static_cast<size_t>(b)] /= count[static_cast<size_t>(b)];
+        if (work.count[static_cast<size_t>(b)] > 0)
+            image.profile[static_cast<size_t>(b)] /= work.count[static_cast<size_t>(b)];
 }
 
 }  // namespace
@@ -306,13 +338,19 @@ ComputeStatus computeStarTest(const PsfSetup& s, const SpotStore& store,
     const int M = 2 * L;
     result.undersampled = need > L;
     result.pupilSamples = L;
-    result.size = M;
+    result.transformSize = M;
     result.wavelength = s.lambdaC;
     result.pixelUm = kPixelU * 2.0 * std::fabs(s.fNumber) * s.lambdaC;
     result.pixelArcsec = result.pixelUm / 1000.0 / std::fabs(s.focalMm) / kArcsecond;
     result.lightRadius = std::min(M / 2.0, (kSlopeMargin * g + kFringeMargin) / kPixelU);
+    const int S = std::min(M, 2 * static_cast<int>(std::ceil(result.lightRadius)));
+    result.size = S;
 
-    if (work.fft.length() != M) work.fft = Fft(M);
+    if (work.fft.length() != M) {
+        work.fft = Fft(M);
+        // The rows outside the pupil are never written: zero once.
+        work.field.assign(static_cast<size_t>(M) * M, std::complex<double>(0.0, 0.0));
+    }
     work.pupil.resize(static_cast<size_t>(L) * L);
     work.rho2.resize(static_cast<size_t>(L) * L);
     const double sumA = samplePupil(r, L, work);
@@ -323,33 +361,22 @@ ComputeStatus computeStarTest(const PsfSetup& s, const SpotStore& store,
     for (int i = 0; i < count; ++i) result.images[static_cast<size_t>(i)].defocusWaves = row[i];
     if (!(sumA > 0.0)) {
         for (StarTestImage& image : result.images) {
-            image.intensity.assign(static_cast<size_t>(M) * M, 0.0f);
-            image.profile.assign(static_cast<size_t>(M / 2), 0.0);
-            image.centreRow = image.centreColumn = M / 2;
+            image.intensity.assign(static_cast<size_t>(S) * S, 0.0f);
+            image.profile.assign(static_cast<size_t>(S / 2), 0.0);
+            image.peak = 0.0f;
+            image.centreRow = image.centreColumn = S / 2;
         }
         return {false,
                 "Kein Strahl des Feldpunkts erreicht die Bildfläche; der Sterntest ist leer."};
     }
 
-    // One transform buffer per thread: image i goes to chunk i mod chunks,
-    // so the results do not depend on which thread ran which chunk.
     const double sign = extrafocalSign(s, store);
     const double norm = 1.0 / (sumA * sumA);
-    const int chunks = std::min(count, pool.size());
-    if (static_cast<int>(work.field.size()) < chunks) {
-        work.field.resize(static_cast<size_t>(chunks));
-        work.column.resize(static_cast<size_t>(chunks));
-    }
-    for (int c = 0; c < chunks; ++c) {
-        work.field[static_cast<size_t>(c)].resize(static_cast<size_t>(M) * M);
-        work.column[static_cast<size_t>(c)].resize(static_cast<size_t>(M));
-    }
-    pool.run(chunks, [&](int c) {
-        for (int i = c; i < count; i += chunks)
-            computeImage(L, M, sign * row[static_cast<size_t>(i)], norm, work,
-                         work.field[static_cast<size_t>(c)], work.column[static_cast<size_t>(c)],
-                         result.images[static_cast<size_t>(i)]);
-    });
+    work.column.resize(static_cast<size_t>(pool.size()));
+    for (auto& block : work.column) block.resize(static_cast<size_t>(kBlock) * M);
+    for (int i = 0; i < count; ++i)
+        computeImage(L, M, S, sign * row[static_cast<size_t>(i)], norm, work, pool,
+                     result.images[static_cast<size_t>(i)]);
     return {};
 }
 

@@ -26,8 +26,9 @@
 // points, below the half wave at which the sampling would alias. The padding
 // by two samples the intensity, whose band is twice the amplitude's, without
 // aliasing, and fixes the pixel at lambda N / 2 in the image whatever the
-// grid: the default row (8 waves, a perfect pupil) has L = 128 and images of
-// 256 x 256 pixels in which the defocused disc has a radius of 64 pixels.
+// grid: the default row (8 waves, a perfect pupil) has L = 128 and a
+// transform of 256 x 256 points, in which the defocused disc has a radius of
+// 64 pixels. The images keep the central square that holds the light.
 #pragma once
 
 #include <complex>
@@ -42,7 +43,7 @@ namespace vn {
 
 inline constexpr double kStarTestDefaultDefocus = 8.0;  // waves peak to valley
 inline constexpr double kStarTestMinDefocus = 0.5;
-// The pupil grid ends at L = 512 (images of 1024 x 1024 pixels, 4 MB each);
+// The pupil grid ends at L = 512 (a transform of 1024 x 1024 points, 16 MB);
 // 40 waves of defocus on a perfect pupil need L = 512.
 inline constexpr double kStarTestMaxDefocus = 40.0;
 inline constexpr int kStarTestDefaultSteps = 5;
@@ -70,8 +71,9 @@ std::string checkStarTestSettings(const StarTestSettings& settings);
 
 struct StarTestImage {
     double defocusWaves = 0.0;  // signed as in starTestDefocusRow
-    // M x M intensities, row-major: row a, column b is the image point
-    // u_y = (a - M / 2) du, u_x = (b - M / 2) du (du = 1/4, the pixel), the frame
+    // S x S intensities (the central part of the transform that holds the
+    // light), row-major: row a, column b is the image point
+    // u_y = (a - S / 2) du, u_x = (b - S / 2) du (du = 1/4, the pixel), the frame
     // of the pupil azimuths (y along azimuth 0) in which the PSF grid's
     // azimuth i lies at the angle -2 pi i / n_az. Normalised as the PSF.
     std::vector<float> intensity;
@@ -79,18 +81,20 @@ struct StarTestImage {
     // Centroid of the light, pixels (row, column).
     double centreRow = 0.0, centreColumn = 0.0;
     // Ring-intensity profile: the mean intensity of the pixels whose distance
-    // from the centroid rounds to b pixels, b = 0..M / 2 - 1.
+    // from the centroid rounds to b pixels, b = 0..S / 2 - 1.
     std::vector<double> profile;
 };
 
 struct StarTestResult {
-    int size = 0;          // M, pixels per side of each image
-    int pupilSamples = 0;  // L, grid points across the pupil diameter
-    double pixelUm = 0.0;  // lambda N / 2, micrometres
+    int size = 0;           // S, pixels per side of each image
+    int transformSize = 0;  // M = 2 L, points per side of the transform
+    int pupilSamples = 0;   // L, grid points across the pupil diameter
+    double pixelUm = 0.0;   // lambda N / 2, micrometres
     double pixelArcsec = 0.0;
     double wavelength = 0.0;  // lambda_c, micrometres
     // Radius, pixels around the image centre, outside which the images hold
-    // no light worth showing (the geometric bound with its margin).
+    // no light worth showing (the geometric bound with its margin); the
+    // images are the square around it, S = 2 ceil(lightRadius) <= M.
     double lightRadius = 0.0;
     // The wavefront is too steep for the largest grid: the outer images fold
     // over their edges.
@@ -105,8 +109,10 @@ struct StarTestWork {
     Fft fft;
     std::vector<std::complex<double>> pupil;  // A exp(2 pi i W) on the L x L grid
     std::vector<double> rho2;                 // rho^2 of the grid points
-    // Per image: the M x M transform and a column of it.
-    std::vector<std::vector<std::complex<double>>> field, column;
+    std::vector<std::complex<double>> field;  // the M x M transform
+    // Per thread: a block of columns of the transform.
+    std::vector<std::vector<std::complex<double>>> column;
+    std::vector<int> count;        // pixels per ring of the profile
     std::vector<double> wave;      // W + focus term per ray [j n + k - 1]
     std::vector<float> amplitude;  // sqrt(weight) per ray, 0 when it is not transmitted
 };
