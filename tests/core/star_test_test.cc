@@ -102,6 +102,20 @@ TEST(StarTest, RowAndSettings) {
     EXPECT_TRUE(row->result.images.empty());
 }
 
+TEST(StarTest, CoarsestSamplingsGiveFiniteImages) {
+    // Nine azimuths on four rings (point density 0, no azimuth has an
+    // opposite) and 18 on seven, off axis: the grid interpolates across wide
+    // gaps, and every image must still hold light and only finite values.
+    for (int density : {0, 1}) {
+        auto row = starTest(test::example("schmidt-camera.opt"), density, 1.0);
+        ASSERT_TRUE(row->status.ok) << density;
+        for (const StarTestImage& im : row->result.images) {
+            EXPECT_GT(im.peak, 0.0f) << density;
+            for (float v : im.intensity) ASSERT_TRUE(std::isfinite(v) && v >= 0.0f) << density;
+        }
+    }
+}
+
 TEST(StarTest, PerfectPupilLooksAlikeEitherSideOfFocus) {
     // A paraboloid on axis at f/10: the wavefront is flat, W + d rho^2 and
     // W - d rho^2 give images turned by half a turn, and the round pupil makes
