@@ -16,6 +16,9 @@ constexpr const char* kUsage =
     "  spot FILE.opt    spot computation: focal surface, distortion, light loss,\n"
     "                   spot sizes of the axis and a field point\n"
     "  psf FILE.opt     PSF of the field point: Strehl, encircled energy, MTF, PTF\n"
+    "  startest FILE.opt\n"
+    "                   star test of the field point: ring-intensity profiles of\n"
+    "                   the images inside, at and outside focus\n"
     "  synth TYPE ... -o OUT.opt\n"
     "                   design synthesis (achromat, fraunhofer, cassegrain, schmidt,\n"
     "                   medial-cassegrain, medial-triplet)\n"
@@ -41,6 +44,7 @@ int run(const std::vector<std::string>& args) {
     if (command == "trace") return traceCommand(rest);
     if (command == "spot") return spotCommand(rest);
     if (command == "psf") return psfCommand(rest);
+    if (command == "startest") return starTestCommand(rest);
     if (command == "synth") return synthCommand(rest);
     std::fprintf(stderr, "varnistrale-cli: unknown command '%s'\n\n%s", command.c_str(), kUsage);
     return kExitUsage;

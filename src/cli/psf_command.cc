@@ -59,19 +59,7 @@ struct PsfOptions {
 };
 
 bool readPsfOptions(const ParsedArgs& parsed, PsfOptions& o, std::string& error) {
-    auto colour = parsed.options.find("colour");
-    if (colour != parsed.options.end()) {
-        if (colour->second == "red") {
-            o.colour = kRed;
-        } else if (colour->second == "green") {
-            o.colour = kGreen;
-        } else if (colour->second == "blue") {
-            o.colour = kBlue;
-        } else {
-            error = "--colour is red, green or blue, not '" + colour->second + "'";
-            return false;
-        }
-    }
+    if (!colourOption(parsed, o.colour, error)) return false;
     if (!integerOption(parsed, "order", 1, 12, o.order, error) ||
         !integerOption(parsed, "diameter", 10, 50, o.diameter, error) ||
         !integerOption(parsed, "apodisation", 0, 20, o.apodisation, error) ||

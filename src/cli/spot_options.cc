@@ -44,6 +44,22 @@ bool integerOption(const ParsedArgs& parsed, const std::string& key, int low, in
     return true;
 }
 
+bool colourOption(const ParsedArgs& parsed, int& colour, std::string& error) {
+    auto it = parsed.options.find("colour");
+    if (it == parsed.options.end()) return true;
+    if (it->second == "red") {
+        colour = kRed;
+    } else if (it->second == "green") {
+        colour = kGreen;
+    } else if (it->second == "blue") {
+        colour = kBlue;
+    } else {
+        error = "--colour is red, green or blue, not '" + it->second + "'";
+        return false;
+    }
+    return true;
+}
+
 bool readSpotOptions(const ParsedArgs& parsed, SpotOptions& options, std::string& error) {
     auto surface = parsed.options.find("surface");
     if (surface != parsed.options.end()) {

@@ -31,6 +31,9 @@ bool readSpotOptions(const ParsedArgs& parsed, SpotOptions& options, std::string
 bool integerOption(const ParsedArgs& parsed, const std::string& key, int low, int high, int& value,
                    std::string& error);
 
+// Reads --colour red|green|blue into a colour number.
+bool colourOption(const ParsedArgs& parsed, int& colour, std::string& error);
+
 // Opens the system as "Öffnen" does, applies the options as the settings and
 // the spot window would (the run cycle runs again for the new sampling), and
 // runs the spot computation. Before the run cycle `adjust` may change more

@@ -133,6 +133,57 @@ TEST(Cli, EvalTraceSpotAndPsfGiveTheirKeysOnEveryExample) {
     }
 }
 
+TEST(Cli, StarTestGivesTheRowOfProfiles) {
+    const std::string newtonian = (kData / "examples/newtonian-f5.opt").string();
+    // On axis the paraboloid is perfect: the profiles either side of focus
+    // agree, and the defocused disc of 6 waves ends at 4 N lambda 6 = 65.5 um,
+    // 48 pixels of lambda N / 2.
+    const json axis = parsed(
+        cli({"startest", newtonian, "--defocus", "6", "--steps", "3", "--field-fraction", "0"}));
+    expectKeys(axis,
+               {"wavelengthUm", "pupilSamples", "size", "pixelUm", "pixelArcsec", "transmission",
+                "undersampled", "images", "seconds"},
+               "startest");
+    ASSERT_EQ(axis["images"].size(), 3u);
+    const json& intra = axis["images"][0];
+    const json& extra = axis["images"][2];
+    expectKeys(intra, {"defocusWaves", "label", "peak", "centroidYUm", "centroidXUm", "profile"},
+               "image");
+    EXPECT_EQ(intra["defocusWaves"].get<double>(), -6.0);
+    EXPECT_EQ(axis["images"][1]["label"].get<std::string>(), "Fokus");
+    EXPECT_EQ(extra["label"].get<std::string>(), "extrafokal +6 \u03bb");
+    EXPECT_NEAR(axis["pixelUm"].get<double>(), 0.5 * 5.0 * 0.546074, 1e-6);
+    ASSERT_EQ(intra["profile"].size(), extra["profile"].size());
+    ASSERT_GT(intra["profile"].size(), 60u);
+    const double peak = intra["peak"].get<double>();
+    for (size_t b = 0; b < intra["profile"].size(); ++b)
+        EXPECT_NEAR(intra["profile"][b].get<double>(), extra["profile"][b].get<double>(),
+                    1e-4 * peak)
+            << b;
+    // Light within the disc, little beyond it.
+    EXPECT_GT(intra["profile"][40].get<double>(), 10.0 * intra["profile"][56].get<double>());
+    // Off axis the row still has the default five images.
+    const json field = parsed(cli({"startest", newtonian}));
+    EXPECT_EQ(field["images"].size(), 5u);
+    EXPECT_EQ(field["images"][0]["label"].get<std::string>(),
+              "intrafokal \u2212"
+              "8 \u03bb");
+
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"startest", newtonian, "--defocus", "0"},
+          {"startest", newtonian, "--defocus", "viel"},
+          {"startest", newtonian, "--steps", "1"},
+          {"startest", newtonian, "--colour", "violet"},
+          {"startest"}}) {
+        const Outcome r = cli(args);
+        EXPECT_EQ(r.status, 2) << args.back() << r.err;
+        EXPECT_TRUE(r.out.empty());
+    }
+    const Outcome missing = cli({"startest", (kData / "missing.opt").string()});
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_NE(missing.err.find("kann nicht geöffnet werden"), std::string::npos) << missing.err;
+}
+
 TEST(Cli, EverySynthesisWritesASystemThatEvaluates) {
     const fs::path dir = fs::temp_directory_path() / "varnistrale_cli_synth";
     fs::create_directories(dir);
