@@ -46,5 +46,6 @@ int traceCommand(const std::vector<std::string>& args);
 int synthCommand(const std::vector<std::string>& args);
 int spotCommand(const std::vector<std::string>& args);
 int psfCommand(const std::vector<std::string>& args);
+int renderCommand(const std::vector<std::string>& args);
 
 }  // namespace vn::cli

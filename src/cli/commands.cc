@@ -16,6 +16,9 @@ constexpr const char* kUsage =
     "  spot FILE.opt    spot computation: focal surface, distortion, light loss,\n"
     "                   spot sizes of the axis and a field point\n"
     "  psf FILE.opt     PSF of the field point: Strehl, encircled energy, MTF, PTF\n"
+    "  render PICTURE FILE.opt -o OUT.EXT\n"
+    "                   export picture of a window (layout, spot, psf, psf-graph)\n"
+    "                   as png, bmp, svg, pdf or emf\n"
     "  synth TYPE ... -o OUT.opt\n"
     "                   design synthesis (achromat, fraunhofer, cassegrain, schmidt,\n"
     "                   medial-cassegrain, medial-triplet)\n"
@@ -42,6 +45,7 @@ int run(const std::vector<std::string>& args) {
     if (command == "spot") return spotCommand(rest);
     if (command == "psf") return psfCommand(rest);
     if (command == "synth") return synthCommand(rest);
+    if (command == "render") return renderCommand(rest);
     std::fprintf(stderr, "varnistrale-cli: unknown command '%s'\n\n%s", command.c_str(), kUsage);
     return kExitUsage;
 }
