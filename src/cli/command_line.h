@@ -47,5 +47,6 @@ int synthCommand(const std::vector<std::string>& args);
 int spotCommand(const std::vector<std::string>& args);
 int psfCommand(const std::vector<std::string>& args);
 int starTestCommand(const std::vector<std::string>& args);
+int renderCommand(const std::vector<std::string>& args);
 
 }  // namespace vn::cli

@@ -19,6 +19,9 @@ constexpr const char* kUsage =
     "  startest FILE.opt\n"
     "                   star test of the field point: ring-intensity profiles of\n"
     "                   the images inside, at and outside focus\n"
+    "  render PICTURE FILE.opt -o OUT.EXT\n"
+    "                   export picture of a window (layout, spot, psf, psf-graph)\n"
+    "                   as png, bmp, svg, pdf or emf\n"
     "  synth TYPE ... -o OUT.opt\n"
     "                   design synthesis (achromat, fraunhofer, cassegrain, schmidt,\n"
     "                   medial-cassegrain, medial-triplet)\n"
@@ -46,6 +49,7 @@ int run(const std::vector<std::string>& args) {
     if (command == "psf") return psfCommand(rest);
     if (command == "startest") return starTestCommand(rest);
     if (command == "synth") return synthCommand(rest);
+    if (command == "render") return renderCommand(rest);
     std::fprintf(stderr, "varnistrale-cli: unknown command '%s'\n\n%s", command.c_str(), kUsage);
     return kExitUsage;
 }

@@ -26,20 +26,10 @@ constexpr const char* kPsfHelpHead =
     "value, as the PSF window does.\n"
     "\n"
     "Spot options:\n";
-constexpr const char* kPsfHelpTail =
+constexpr const char* kPsfHelpTail1 =
     "\n"
-    "PSF options, in the values of the settings' controls:\n"
-    "  --colour         colour of the PSF (default green)\n"
-    "  --order          \"Ordnung\" 1..12 (default 2): the grid radius is order x 2\n"
-    "                   lambda N in the image\n"
-    "  --diameter       \"Durchmesser\" 10..50 (default 20): grid radius 2 x value steps\n"
-    "  --apodisation    \"Apodisation\" 0..20 (default 0): pupil weight exp(-(a rho)^2),\n"
-    "                   a = value / 10\n"
-    "  --grating-angle  direction of the test grating, -90..90 degrees (default 0)\n"
-    "  --defocus-steps  moves the focus K focus steps before the PSF, as the PSF\n"
-    "                   window's keys do: K > 0 as the down key (F x (1 + step)),\n"
-    "                   K < 0 as the up key (F / (1 + step)); the step is 1e-5\n"
-    "                   (default 0: the computed focal surface)\n"
+    "PSF options, in the values of the settings' controls:\n";
+constexpr const char* kPsfHelpTail2 =
     "\n"
     "Prints the Strehl value, the peak intensity, the transmission, the encircled\n"
     "energies E0, E1 within the first and second dark ring and their radii R0, R1\n"
@@ -48,31 +38,6 @@ constexpr const char* kPsfHelpTail =
     "frequencies, the frequency at the end of that axis (cycles per arcsecond)\n"
     "and the time the PSF took (seconds). A field point that receives no light\n"
     "gives a PSF of zeros and a note on stderr.\n";
-
-constexpr int kMaxDefocusSteps = 100000;
-
-struct PsfOptions {
-    int colour = kGreen;
-    int order = 2, diameter = 20, apodisation = 0;
-    double gratingAngle = 0.0;
-    int defocusSteps = 0;
-};
-
-bool readPsfOptions(const ParsedArgs& parsed, PsfOptions& o, std::string& error) {
-    if (!colourOption(parsed, o.colour, error)) return false;
-    if (!integerOption(parsed, "order", 1, 12, o.order, error) ||
-        !integerOption(parsed, "diameter", 10, 50, o.diameter, error) ||
-        !integerOption(parsed, "apodisation", 0, 20, o.apodisation, error) ||
-        !integerOption(parsed, "defocus-steps", -kMaxDefocusSteps, kMaxDefocusSteps, o.defocusSteps,
-                       error) ||
-        !numberOption(parsed, "grating-angle", o.gratingAngle, error))
-        return false;
-    if (!(o.gratingAngle >= -90.0 && o.gratingAngle <= 90.0)) {
-        error = "--grating-angle lies between -90 and 90 degrees";
-        return false;
-    }
-    return true;
-}
 
 void writeCurve(JsonWriter& json, const char* name, const std::array<float, kMtfFrequencies>& v) {
     json.key(name).beginArray();
@@ -87,9 +52,10 @@ void writeEnergy(JsonWriter& json, const EncircledEnergy& e) {
 }  // namespace
 
 int psfCommand(const std::vector<std::string>& args) {
-    const std::string help = std::string(kPsfHelpHead) + kSpotOptionHelp + kPsfHelpTail;
+    const std::string help = std::string(kPsfHelpHead) + kSpotOptionHelp + kPsfHelpTail1 +
+                             kPsfOptionHelp + kPsfHelpTail2;
     std::set<std::string> keys = kSpotOptionKeys;
-    keys.insert({"colour", "order", "diameter", "apodisation", "grating-angle", "defocus-steps"});
+    keys.insert(kPsfOptionKeys.begin(), kPsfOptionKeys.end());
     std::set<std::string> flags = kSpotFlagKeys;
     flags.insert("help");
     ParsedArgs parsed = parseArgs(args, keys, flags);
@@ -106,18 +72,10 @@ int psfCommand(const std::vector<std::string>& args) {
         return usageError(error, help.c_str());
 
     auto ws = std::make_unique<Workspace>();
-    auto settings = [&psf](Workspace& w) {
-        SettingsControls& c = w.settings.controls;
-        c.psfOrder = psf.order;
-        c.psfDiameter = psf.diameter;
-        c.apodisation = psf.apodisation;
-        c.psfColourItem = itemOfPsfColour(psf.colour);
-        w.settings.values.psfColour = psf.colour;
-        w.psf.gratingAngle = psf.gratingAngle;
-    };
-    if (!computeSpots(*ws, parsed.positional[0], spot, error, settings)) return inputError(error);
-    for (int k = 0; k < std::abs(psf.defocusSteps); ++k)
-        stepFocusThroughPsf(*ws, psf.defocusSteps < 0);
+    if (!computeSpots(*ws, parsed.positional[0], spot, error,
+                      [&psf](Workspace& w) { applyPsfOptions(w, psf); }))
+        return inputError(error);
+    applyPsfFocusSteps(*ws, psf);
 
     const auto start = std::chrono::steady_clock::now();
     const ComputeStatus status = BerechnePSF(*ws);

@@ -5,6 +5,7 @@
 
 #include "mainwindow/run_cycle.h"
 #include "model/number_format.h"
+#include "spot/focus_model.h"
 #include "spot/spot_computation.h"
 
 namespace vn::cli {
@@ -118,6 +119,57 @@ bool computeSpots(Workspace& ws, const std::string& path, const SpotOptions& opt
                      "point's values are those of the rays that pass\n",
                      lost[1]);
     return true;
+}
+
+const std::set<std::string> kPsfOptionKeys = {"colour",      "order",         "diameter",
+                                              "apodisation", "grating-angle", "defocus-steps"};
+
+const char* const kPsfOptionHelp =
+    "  --colour         colour of the PSF (default green)\n"
+    "  --order          \"Ordnung\" 1..12 (default 2): the grid radius is order x 2\n"
+    "                   lambda N in the image\n"
+    "  --diameter       \"Durchmesser\" 10..50 (default 20): grid radius 2 x value steps\n"
+    "  --apodisation    \"Apodisation\" 0..20 (default 0): pupil weight exp(-(a rho)^2),\n"
+    "                   a = value / 10\n"
+    "  --grating-angle  direction of the test grating, -90..90 degrees (default 0)\n"
+    "  --defocus-steps  moves the focus K focus steps before the PSF, as the PSF\n"
+    "                   window's keys do: K > 0 as the down key (F x (1 + step)),\n"
+    "                   K < 0 as the up key (F / (1 + step)); the step is 1e-5\n"
+    "                   (default 0: the computed focal surface)\n";
+
+namespace {
+constexpr int kMaxDefocusSteps = 100000;
+}  // namespace
+
+bool readPsfOptions(const ParsedArgs& parsed, PsfOptions& o, std::string& error) {
+    if (!colourOption(parsed, o.colour, error)) return false;
+    if (!integerOption(parsed, "order", 1, 12, o.order, error) ||
+        !integerOption(parsed, "diameter", 10, 50, o.diameter, error) ||
+        !integerOption(parsed, "apodisation", 0, 20, o.apodisation, error) ||
+        !integerOption(parsed, "defocus-steps", -kMaxDefocusSteps, kMaxDefocusSteps, o.defocusSteps,
+                       error) ||
+        !numberOption(parsed, "grating-angle", o.gratingAngle, error))
+        return false;
+    if (!(o.gratingAngle >= -90.0 && o.gratingAngle <= 90.0)) {
+        error = "--grating-angle lies between -90 and 90 degrees";
+        return false;
+    }
+    return true;
+}
+
+void applyPsfOptions(Workspace& w, const PsfOptions& psf) {
+    SettingsControls& c = w.settings.controls;
+    c.psfOrder = psf.order;
+    c.psfDiameter = psf.diameter;
+    c.apodisation = psf.apodisation;
+    c.psfColourItem = itemOfPsfColour(psf.colour);
+    w.settings.values.psfColour = psf.colour;
+    w.psf.gratingAngle = psf.gratingAngle;
+}
+
+void applyPsfFocusSteps(Workspace& ws, const PsfOptions& psf) {
+    for (int k = 0; k < std::abs(psf.defocusSteps); ++k)
+        stepFocusThroughPsf(ws, psf.defocusSteps < 0);
 }
 
 }  // namespace vn::cli

@@ -42,4 +42,22 @@ bool colourOption(const ParsedArgs& parsed, int& colour, std::string& error);
 bool computeSpots(Workspace& ws, const std::string& path, const SpotOptions& options,
                   std::string& error, const std::function<void(Workspace&)>& adjust = {});
 
+// PSF options, in the values of the settings' controls.
+struct PsfOptions {
+    int colour = kGreen;
+    int order = 2, diameter = 20, apodisation = 0;
+    double gratingAngle = 0.0;
+    int defocusSteps = 0;  // focus steps before the PSF, as the PSF window's keys
+};
+
+extern const std::set<std::string> kPsfOptionKeys;
+extern const char* const kPsfOptionHelp;
+
+// Reads the PSF options; false with a usage message for a value out of range.
+bool readPsfOptions(const ParsedArgs& parsed, PsfOptions& options, std::string& error);
+// Puts the options into the settings (before the run cycle).
+void applyPsfOptions(Workspace& ws, const PsfOptions& options);
+// Moves the focus by the options' focus steps (after the spot computation).
+void applyPsfFocusSteps(Workspace& ws, const PsfOptions& options);
+
 }  // namespace vn::cli

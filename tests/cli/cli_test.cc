@@ -281,3 +281,58 @@ TEST(Cli, TheReadmeExamplesRun) {
 }
 
 }  // namespace
+
+namespace {
+
+// Width and height from a PNG's or a bitmap's header.
+std::pair<int, int> pictureSize(const fs::path& p) {
+    const std::string b = slurp(p);
+    const auto u8 = [&b](std::size_t i) { return static_cast<unsigned char>(b.at(i)); };
+    if (b.size() > 24 && b.compare(1, 3, "PNG") == 0)
+        return {u8(16) << 24 | u8(17) << 16 | u8(18) << 8 | u8(19),
+                u8(20) << 24 | u8(21) << 16 | u8(22) << 8 | u8(23)};
+    if (b.size() > 26 && b.compare(0, 2, "BM") == 0)
+        return {u8(18) | u8(19) << 8 | u8(20) << 16 | u8(21) << 24,
+                std::abs(static_cast<int>(u8(22) | u8(23) << 8 | u8(24) << 16 | u8(25) << 24))};
+    return {0, 0};
+}
+
+}  // namespace
+
+TEST(Cli, RenderWritesEveryFormatAndRefusesWhatItCannot) {
+    const fs::path dir =
+        fs::temp_directory_path() / ("varnistrale_render_" + std::to_string(::getpid()));
+    fs::create_directories(dir);
+    const std::string system = (kData / "examples" / "cassegrain-classical.opt").string();
+    for (const char* ext : {"png", "bmp", "svg", "pdf", "emf"}) {
+        const fs::path out = dir / (std::string("layout.") + ext);
+        const json j =
+            parsed(cli({"render", "layout", system, "-o", out.string(), "--width", "500"}));
+        expectKeys(j, {"file", "width", "height"}, ext);
+        EXPECT_TRUE(fs::exists(out)) << ext;
+        EXPECT_FALSE(fs::exists(out.string() + ".part")) << ext;
+        if (std::string(ext) == "emf") {
+            EXPECT_EQ(j["width"], 650);  // a metafile is 650 wide at zoom 100
+        } else {
+            EXPECT_EQ(j["width"], 500) << ext;
+        }
+        if (std::string(ext) == "png" || std::string(ext) == "bmp") {
+            const auto [w, h] = pictureSize(out);
+            EXPECT_EQ(w, 500) << ext;
+            EXPECT_EQ(h, j["height"].get<int>()) << ext;
+        }
+    }
+    EXPECT_EQ(slurp(dir / "layout.svg").find("Fehler 3. Ordnung") != std::string::npos, true);
+    EXPECT_EQ(parsed(cli({"render", "layout", system, "-o", (dir / "z.emf").string(), "--zoom",
+                          "50"}))["width"],
+              325);
+    // Usage errors: an unknown extension, a missing output, an unknown picture.
+    EXPECT_EQ(cli({"render", "layout", system, "-o", (dir / "x.gif").string()}).status, 2);
+    EXPECT_EQ(cli({"render", "layout", system}).status, 2);
+    EXPECT_EQ(cli({"render", "sideview", system, "-o", (dir / "x.png").string()}).status, 2);
+    // An unwritable place is an input error and leaves nothing behind.
+    const Outcome r = cli({"render", "layout", system, "-o", "/no/such/folder/x.png"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("nicht geschrieben"), std::string::npos) << r.err;
+    fs::remove_all(dir);
+}

@@ -12,6 +12,7 @@
 #include <cmath>
 #include <memory>
 
+#include "gui_test_support.h"
 #include "mainwindow/qt/layout_area.h"
 #include "mainwindow/qt/main_window.h"
 #include "settings/qt/settings_dialog.h"
@@ -23,33 +24,6 @@ using namespace vn;
 namespace {
 
 const QString kExamples = QStringLiteral(VARNISTRALE_TEST_DATA_DIR "/examples/");
-
-// Answers the next message box with `button` once it appears; remembers its text.
-class MessageBoxAnswer : public QObject {
-public:
-    explicit MessageBoxAnswer(QMessageBox::StandardButton button) : button_(button) {
-        QTimer::singleShot(0, this, &MessageBoxAnswer::answer);
-    }
-    QString text;
-    bool seen = false;
-
-private:
-    void answer() {
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        if (!box) {
-            if (++tries_ < 200) QTimer::singleShot(10, this, &MessageBoxAnswer::answer);
-            return;
-        }
-        seen = true;
-        text = box->text();
-        if (QAbstractButton* b = box->button(button_))
-            b->click();
-        else
-            box->close();
-    }
-    QMessageBox::StandardButton button_;
-    int tries_ = 0;
-};
 
 void click(QToolButton* b) {
     QTest::mouseClick(b, Qt::LeftButton);

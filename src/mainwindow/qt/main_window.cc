@@ -127,11 +127,9 @@ void MainWindow::buildMenus() {
     add(fileMenu, QStringLiteral("Speichern"), &MainWindow::Speichern1Click)
         ->setShortcut(QKeySequence::Save);
     fileMenu->addSeparator();
-    // Export and printing, the spot and PSF windows and the synthesis dialogs
-    // are further windows of the program;
-    // their entries are present and stay disabled until those windows exist.
-    fileMenu->addAction(QStringLiteral("Export"))->setEnabled(false);
-    fileMenu->addAction(QStringLiteral("Drucken"))->setEnabled(false);
+    exportAction = add(fileMenu, QStringLiteral("Export"), &MainWindow::Export1Click);
+    printAction = add(fileMenu, QStringLiteral("Drucken"), &MainWindow::Drucken1Click);
+    printAction->setShortcut(QKeySequence::Print);
     fileMenu->addSeparator();
     add(fileMenu, QStringLiteral("Schliessen"), &MainWindow::Schliessen1Click);
 
@@ -185,9 +183,9 @@ void MainWindow::buildToolbar() {
     SpeedSpeichern = button("SpeedSpeichern", QStringLiteral("System speichern"),
                             glyphIcon(Glyph::Save), &MainWindow::Speichern1Click);
     SpeedExport = button("SpeedExport", QStringLiteral("Grafik exportieren"),
-                         glyphIcon(Glyph::Export), nullptr);
-    SpeedDrucken =
-        button("SpeedDrucken", QStringLiteral("Grafik drucken"), glyphIcon(Glyph::Print), nullptr);
+                         glyphIcon(Glyph::Export), &MainWindow::SpeedExportClick);
+    SpeedDrucken = button("SpeedDrucken", QStringLiteral("Grafik drucken"), glyphIcon(Glyph::Print),
+                          &MainWindow::SpeedDruckenClick);
     hiddenActions_.push_back(toolbar->addSeparator());
     SpeedSysEdit = button("SpeedSysEdit", QStringLiteral("Systemdaten editieren"),
                           glyphIcon(Glyph::SystemData), &MainWindow::Systemdaten1Click);

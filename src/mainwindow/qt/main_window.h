@@ -22,6 +22,8 @@
 #include "ui/recording_canvas.h"
 #include "workspace/workspace.h"
 
+class QPrinter;
+
 namespace vn {
 
 class AboutWindow;
@@ -56,6 +58,15 @@ public:
     // Asks whether changes may be discarded; true when the user agrees (or
     // saved them, or nothing changed).
     bool maySave();
+
+    // Export and printing of the source chosen in the settings' "Grafik
+    // Export" page (main_window_export.cc). exportTo writes the file once its
+    // name is chosen and printTo prints once the printer is chosen; both show
+    // a failure and return false.
+    bool exportTo(const QString& path);
+    bool printTo(QPrinter& printer);
+    // The proposed file name of "Export", without folder and extension.
+    QString proposedExportFile() const;
 
     // Paint handler of the layout: evaluates, draws and fills the result fields.
     void FormPaint(QPainter& painter);
@@ -115,8 +126,10 @@ public:
     QMenu* helpMenu;
     QToolBar* toolbar;
     QAction* toleranceAction;
-    QAction* undoAction;  // "Rückgängig"
-    QAction* redoAction;  // "Wiederholen"
+    QAction* exportAction;  // "Export"
+    QAction* printAction;   // "Drucken"
+    QAction* undoAction;    // "Rückgängig"
+    QAction* redoAction;    // "Wiederholen"
 
     // Toolbar buttons by their handler's name.
     QToolButton* SpeedNeu;
@@ -153,6 +166,10 @@ public slots:
     void Glaskatalog1Click();
     void undoClick();
     void redoClick();
+    void Export1Click();
+    void SpeedExportClick();
+    void Drucken1Click();
+    void SpeedDruckenClick();
     void Neu1Click();
     void ffnen1Click();
     void Speichern1Click();
@@ -231,6 +248,10 @@ private:
     // A tolerance edit: the offset of the picked surface alone, from `field`.
     void applyOffset(double Surface::*offset, QLineEdit* field, double& value);
     void repaintLayout();
+    // The export picture of the chosen source; false with the message shown.
+    bool recordExportPicture(GraphicSource source, RecordingCanvas& picture);
+    // The export picture of the spot window, the PSF window or the PSF graph.
+    EvaluationStatus recordWindowPicture(GraphicSource source, RecordingCanvas& picture);
     // A new system ("Neu", a loaded file) is drawn at a scale at which it
     // fits the drawing area.
     void fitNewSystem();

@@ -7,6 +7,7 @@
 #include "mainwindow/layout_picture.h"
 #include "mainwindow/qt/layout_area.h"
 #include "mainwindow/qt/main_window.h"
+#include "mainwindow/result_texts.h"
 #include "mainwindow/run_cycle.h"
 #include "mainwindow/selection_logic.h"
 #include "ui/qt/qpainter_canvas.h"
@@ -74,23 +75,20 @@ void MainWindow::refreshSelectionBox() {
 }
 
 void MainWindow::refreshResultFields() {
-    const AberrationSums& s = ws_.sums;
-    const double lengthFactor =
-        ws_.settings.controls.normalised ? 1.0 : ws_.model.sys.focalLengthRef;
     // Seidel sums that are not computable stay empty; the status line says why.
-    const bool seidel = ws_.evaluation.seidelComputable;
-    const auto seidelText = [seidel](float v) { return seidel ? userFixed(v, 5, 3) : QString(); };
-    ValOeff->setText(seidelText(s.spherical));
-    ValKoma->setText(seidelText(s.coma));
-    ValAst->setText(seidelText(s.astigmatism));
-    ValKrumm->setText(seidelText(s.curvature));
-    ValVerz->setText(seidelText(s.distortion));
-    ValSchnitt->setText(userFixed(ws_.paraxial.backFocus * lengthFactor, 7, 5));
-    ValBrenn->setText(userFixed(ws_.model.sys.normFocal * lengthFactor, 7, 5));
-    ObstrEdit->setText(userFixed(ws_.layout.obstructionRatio, 5, 3));
-    ValAchr->setText(userFixed(s.chromatic, 6, 5));
-    ValSek->setText(userFixed(s.secondary, 6, 5));
-    ValCVD->setText(userFixed(s.lateralColour, 6, 5));
+    const ResultTexts t = resultTexts(ws_, userDecimalSeparator());
+    for (auto [field, text] : {std::pair{ValOeff, &t.spherical},
+                               {ValKoma, &t.coma},
+                               {ValAst, &t.astigmatism},
+                               {ValKrumm, &t.curvature},
+                               {ValVerz, &t.distortion},
+                               {ValSchnitt, &t.backFocus},
+                               {ValBrenn, &t.focal},
+                               {ObstrEdit, &t.obstruction},
+                               {ValAchr, &t.chromatic},
+                               {ValSek, &t.secondary},
+                               {ValCVD, &t.lateralColour}})
+        field->setText(QString::fromStdString(*text));
 }
 
 ToleranceCarry MainWindow::toleranceCarry() const {

@@ -86,7 +86,10 @@ void QPainterCanvas::setPixel(Point p, Rgb colour) {
 void QPainterCanvas::text(Point p, std::string_view utf8, int size, Rgb colour) {
     const QPen saved = painter_.pen();
     QFont font = painter_.font();
-    font.setPointSize(size > 0 ? size : 8);
+    // Sizes are points of a 96 dpi screen, so that a picture keeps its
+    // proportions on every device and under the painter's scaling.
+    const int dpi = painter_.device() ? painter_.device()->logicalDpiY() : 96;
+    font.setPointSizeF((size > 0 ? size : 8) * 96.0 / (dpi > 0 ? dpi : 96));
     painter_.setFont(font);
     painter_.setPen(qcolor(colour));
     const QFontMetrics metrics(font);

@@ -1,0 +1,130 @@
+// varnistrale-cli render: the export picture of a window, headless, into a
+// bitmap, PNG, SVG, PDF or enhanced metafile.
+#include <cstdio>
+#include <memory>
+
+#include "cli/command_line.h"
+#include "cli/commands.h"
+#include "cli/json_writer.h"
+#include "cli/render_output.h"
+#include "cli/spot_options.h"
+#include "mainwindow/commands.h"
+#include "mainwindow/layout_export.h"
+#include "mainwindow/picture_export.h"
+
+namespace vn::cli {
+namespace {
+
+constexpr const char* kRenderHelpHead =
+    "usage: varnistrale-cli render layout|spot|psf|psf-graph FILE.opt -o OUT.EXT\n"
+    "                              [--width W] [--zoom Z] [spot options] [psf options]\n"
+    "\n"
+    "Draws the export picture of a window, as \"Export\" writes it, without a\n"
+    "display. EXT is png, bmp, svg, pdf or emf. A metafile (emf) is 650 pixels\n"
+    "wide at zoom 100 (--zoom 25..500, default 100); the other formats are W\n"
+    "pixels wide (--width, default 600), the PSF graph W pixels square. The spot\n"
+    "and PSF computations run as when their windows open.\n"
+    "\n"
+    "Spot options:\n";
+constexpr const char* kRenderHelpTail =
+    "\n"
+    "Prints {\"file\", \"width\", \"height\"}. The file is written under a\n"
+    "temporary name and renamed when it is complete.\n";
+
+bool sourceOf(const std::string& name, GraphicSource& source) {
+    if (name == "layout")
+        source = GraphicSource::Layout;
+    else if (name == "spot")
+        source = GraphicSource::SpotWindow;
+    else if (name == "psf")
+        source = GraphicSource::PsfWindow;
+    else if (name == "psf-graph")
+        source = GraphicSource::PsfGraph;
+    else
+        return false;
+    return true;
+}
+
+std::string stemOf(const std::string& path) {
+    const std::size_t slash = path.find_last_of("/\\");
+    std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    const std::size_t dot = name.find_last_of('.');
+    if (dot != std::string::npos && dot > 0) name.resize(dot);
+    return name;
+}
+
+}  // namespace
+
+int renderCommand(const std::vector<std::string>& rawArgs) {
+    std::vector<std::string> args = rawArgs;
+    for (std::string& a : args)
+        if (a == "-o") a = "--output";
+    const std::string help =
+        std::string(kRenderHelpHead) + kSpotOptionHelp + kPsfOptionHelp + kRenderHelpTail;
+    std::set<std::string> keys = kSpotOptionKeys;
+    keys.insert(kPsfOptionKeys.begin(), kPsfOptionKeys.end());
+    keys.insert({"output", "width", "zoom"});
+    std::set<std::string> flags = kSpotFlagKeys;
+    flags.insert("help");
+    ParsedArgs parsed = parseArgs(args, keys, flags);
+    if (parsed.flags.count("help")) {
+        std::fputs(help.c_str(), stdout);
+        return kExitOk;
+    }
+    if (!parsed.error.empty()) return usageError(parsed.error, help.c_str());
+    GraphicSource source{};
+    if (parsed.positional.size() != 2 || !sourceOf(parsed.positional[0], source))
+        return usageError("render needs a picture (layout, spot, psf, psf-graph) and a system file",
+                          help.c_str());
+    const auto out = parsed.options.find("output");
+    if (out == parsed.options.end() || out->second.empty())
+        return usageError("render needs -o OUT.png|bmp|svg|pdf|emf", help.c_str());
+    if (!knownPictureExtension(out->second))
+        return usageError(
+            "the picture's extension is png, bmp, svg, pdf or emf: '" + out->second + "'",
+            help.c_str());
+    int width = 600, zoom = 100;
+    SpotOptions spot;
+    PsfOptions psf;
+    std::string error;
+    if (!integerOption(parsed, "width", 16, 20000, width, error) ||
+        !integerOption(parsed, "zoom", 25, 500, zoom, error) ||
+        !readSpotOptions(parsed, spot, error) || !readPsfOptions(parsed, psf, error))
+        return usageError(error, help.c_str());
+
+    const std::string& file = parsed.positional[1];
+    auto ws = std::make_unique<Workspace>();
+    RecordingCanvas picture;
+    if (source == GraphicSource::Layout) {
+        if (!openForAnalysis(*ws, file, error)) return inputError(error);
+        fitLayoutToView(*ws, kDesignLayoutWidth, kDesignLayoutHeight);
+        LayoutLook look;
+        look.width = kDesignLayoutWidth;
+        look.height = kDesignLayoutHeight;
+        const EvaluationStatus status =
+            recordLayoutExport(*ws, look, "Varnistrale - " + stemOf(file), picture);
+        if (!status.ok) return inputError(describe(status));
+    } else {
+        if (!computeSpots(*ws, file, spot, error,
+                          [&psf](Workspace& w) { applyPsfOptions(w, psf); }))
+            return inputError(error);
+        if (!recordWindowExport(*ws, source, picture, error)) return inputError(error);
+    }
+    const bool metafile =
+        out->second.size() >= 4 && (out->second.substr(out->second.size() - 4) == ".emf" ||
+                                    out->second.substr(out->second.size() - 4) == ".EMF");
+    const ExportSize size =
+        exportSize(source, metafile ? GraphicDestination::Metafile : GraphicDestination::Bitmap,
+                   picture, width, zoom);
+    if (!writeRenderedPicture(picture, size, out->second, error)) return inputError(error);
+    JsonWriter json;
+    json.beginObject();
+    json.field("file", std::string_view(out->second))
+        .field("width", size.width)
+        .field("height", size.height);
+    json.endObject();
+    printJson(json.text());
+    return kExitOk;
+}
+
+}  // namespace vn::cli

@@ -1,0 +1,25 @@
+#include "cli/render_output.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace vn::cli {
+
+bool knownPictureExtension(const std::string& path) {
+    const std::size_t dot = path.find_last_of('.');
+    if (dot == std::string::npos || path.find_first_of("/\\", dot) != std::string::npos)
+        return false;
+    std::string ext = path.substr(dot + 1);
+    std::transform(ext.begin(), ext.end(), ext.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return ext == "png" || ext == "bmp" || ext == "svg" || ext == "pdf" || ext == "emf";
+}
+
+bool recordWindowExport(Workspace& ws, GraphicSource source, RecordingCanvas& picture,
+                        std::string& error) {
+    (void)ws, (void)source, (void)picture;
+    error = "not yet";
+    return false;
+}
+
+}  // namespace vn::cli
