@@ -93,10 +93,27 @@ private slots:
                 ws_->psf.analysis.strehlPeak != strehlBefore);
     }
 
+    void heavySettingsComputeInTheBackgroundAndDropStaleResults() {
+        open("newtonian-f5.opt");
+        SpotWindow* spot = window_->spotWindow();
+        ws_->settings.controls.spotDensity = 4;
+        spot->CheckRes->setChecked(true);
+        spot->CheckResClick();  // the densest grid: the background takes it
+        QVERIFY(window_->analysisBusy());
+        // A newer change while it runs: the older result is dropped.
+        QTest::mouseClick(spot, Qt::LeftButton, {}, QPoint(425, 175));
+        QTRY_VERIFY_WITH_TIMEOUT(!window_->analysisBusy(), 60000);
+        QCOMPARE(ws_->spot.results.rings, 97);
+        QCOMPARE(ws_->spot.results.azimuths, 144);
+        QVERIFY(std::fabs(ws_->spot.results.fieldAngle - 0.5 * ws_->model.sys.fieldAngle) < 1e-12);
+        QVERIFY(!ws_->flags.modelChanged);
+        QVERIFY(ws_->psf.computed && !ws_->flags.psfStale);
+        QCOMPARE(window_->psfWindow()->ProgressBar1->value(), 100);
+    }
+
     void turningTheGratingStoresTheSnappedAngle() {
         open("newtonian-f5.opt");
         PsfWindow* psf = window_->psfWindow();
-        psf->grating();
         QTest::mousePress(psf, Qt::LeftButton, {}, QPoint(110, 70));
         QTest::mouseRelease(psf, Qt::LeftButton, {}, QPoint(160, 90));
         QCOMPARE(ws_->psf.gratingAngle, static_cast<double>(psf->grating().angle));
