@@ -1,7 +1,10 @@
-// What the analysis windows run before they draw.
+// What the analysis windows run before they draw, and the live update of
+// the spot and PSF windows after every change of the system.
 #pragma once
 
+#include "psf/psf_painter.h"
 #include "spot/spot_computation.h"
+#include "spot/spot_painter.h"
 #include "workspace/workspace.h"
 
 namespace vn {
@@ -10,5 +13,57 @@ namespace vn {
 // selection is active, then berechnen when the model or the focal-surface
 // choice changed or no spots exist yet, clearing those two flags.
 ComputeStatus updateSpots(Workspace& ws, WorkerPool& pool = sharedWorkerPool());
+
+// Records the pictures from what is stored, computing nothing: the spot
+// window's into ws.pictures.spot, the PSF window's into ws.pictures.psf and
+// the PSF alone into ws.pictures.psfGraph (with the analysis of the grid).
+void recordSpots(Workspace& ws, const SpotLook& look);
+void recordPsf(Workspace& ws, const PsfLook& look, WorkerPool& pool = sharedWorkerPool());
+
+// The spot window's repaint: updateSpots, then its picture.
+ComputeStatus repaintSpots(Workspace& ws, const SpotLook& look,
+                           WorkerPool& pool = sharedWorkerPool());
+
+// The PSF window's repaint: nothing while the spots wait for the changed
+// model; the PSF computed when it is stale, then both PSF pictures.
+ComputeStatus repaintPsf(Workspace& ws, const PsfLook& look, WorkerPool& pool = sharedWorkerPool());
+
+// Which analysis windows are visible, and how they look.
+struct AnalysisWindows {
+    bool spot = false, psf = false;
+    SpotLook spotLook;
+    PsfLook psfLook;
+};
+
+// After a change of the system (a step, an editor "ok", a synthesis, a
+// tolerance offset): the spots and the PSF of the visible windows computed
+// again at once, and their pictures recorded.
+ComputeStatus updateAnalysis(Workspace& ws, const AnalysisWindows& windows,
+                             WorkerPool& pool = sharedWorkerPool());
+
+// A focus step through the PSF (up: F / (1 + step), down: F (1 + step)), the
+// reference focus and the spot window's track moved to it, the PSF computed
+// there and the visible pictures recorded.
+ComputeStatus focusThroughPsf(Workspace& ws, bool up, const AnalysisWindows& windows,
+                              WorkerPool& pool = sharedWorkerPool());
+
+// --- Heavier settings run off the user-interface thread ---
+
+// Whether the spots and the PSF at the current sampling take long enough
+// that the window should compute them in the background.
+bool analysisIsHeavy(const Workspace& ws);
+
+// Copies the inputs of the spot and PSF computations from `from` into `to`
+// (a workspace kept for the background), with the stored rays and grid, so
+// that the computation in `to` gives what it would give in `from`.
+void copyAnalysisInputs(const Workspace& from, Workspace& to);
+
+// The computations of updateAnalysis without the pictures: spots, and the
+// PSF with its analysis when `psf`.
+ComputeStatus computeAnalysis(Workspace& ws, bool psf, WorkerPool& pool);
+
+// Takes over the results of a background computation that no newer change
+// has made stale: the state is copied back and the stores exchanged.
+void adoptAnalysis(Workspace& ws, Workspace& done);
 
 }  // namespace vn

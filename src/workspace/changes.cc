@@ -109,4 +109,23 @@ void markPsfStale(Workspace& ws) {
     ws.flags.psfStale = true;
 }
 
+void chooseFocalSurface(Workspace& ws, int kind) {
+    const SpotTarget target = kind == 1   ? SpotTarget::BestPlane
+                              : kind == 2 ? SpotTarget::PerpendicularPlane
+                                          : SpotTarget::BestSphere;
+    ws.settings.controls.spotTarget = target;
+    ws.settings.values.spotTarget = target;
+    ws.flags.focalSurfaceChanged = true;
+}
+
+void setSpotResolution(Workspace& ws, int factor) {
+    ws.pupil.resolution = factor == 2 ? 2 : 1;
+    markResultsStale(ws);
+}
+
+void setPsfContrast(Workspace& ws, int contrast) {
+    ws.settings.controls.psfContrast = contrast;
+    ws.settings.values.psfContrast = contrast;
+}
+
 }  // namespace vn

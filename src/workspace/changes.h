@@ -68,4 +68,17 @@ void markResultsStale(Workspace& ws);
 // The PSF must be computed again (its colour, size or order changed).
 void markPsfStale(Workspace& ws);
 
+// The spot window's choice of focal surface (0 best sphere, 1 best plane, 2
+// the plane perpendicular to the axis), kept in the setting "Durchstoßfläche";
+// the spots are computed again on it.
+void chooseFocalSurface(Workspace& ws, int kind);
+
+// The spot window's "Auflösung hoch": resolution factor 2, else 1. The caller
+// runs the run cycle, which samples the pupil anew.
+void setSpotResolution(Workspace& ws, int factor);
+
+// The PSF window's contrast track (grey steps per decade), also the setting
+// "Kontrast".
+void setPsfContrast(Workspace& ws, int contrast);
+
 }  // namespace vn

@@ -11,7 +11,7 @@ struct PictureRecordings {
     RecordingCanvas layout;    // main window: the last picture of a computable system
     RecordingCanvas spot;      // spot window
     RecordingCanvas psf;       // PSF window
-    RecordingCanvas psfGraph;  // the PSF window's MTF/PTF graph
+    RecordingCanvas psfGraph;  // the PSF alone ("PSF Graphik"), 220 x 220 on black
 };
 
 }  // namespace vn

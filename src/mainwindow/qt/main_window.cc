@@ -87,6 +87,8 @@ MainWindow::MainWindow(Workspace& ws, QWidget* parent) : QMainWindow(parent), ws
     buildEditing();
     connectDialogs();
     FormCreate();
+    // The spot and PSF windows come right after the main window.
+    buildAnalysis();
     // After the default system: creating the Cassegrain dialog sets its data.
     buildSynthesis();
     readGlassCatalogue();
@@ -136,8 +138,8 @@ void MainWindow::buildMenus() {
     editMenu = menuBar()->addMenu(QStringLiteral("Bearbeiten"));  // filled by buildEditing
 
     computeMenu = menuBar()->addMenu(QStringLiteral("Berechnen"));
-    computeMenu->addAction(QStringLiteral("SpotDiagramm"))->setEnabled(false);
-    computeMenu->addAction(QStringLiteral("PSF"))->setEnabled(false);
+    spotAction_ = add(computeMenu, QStringLiteral("SpotDiagramm"), &MainWindow::Spot1Click);
+    psfAction_ = add(computeMenu, QStringLiteral("PSF"), &MainWindow::PS1Click);
     add(computeMenu, QStringLiteral("Normieren"), &MainWindow::NormClick);
 
     synthesisMenu = menuBar()->addMenu(QStringLiteral("Synthese"));
@@ -191,9 +193,10 @@ void MainWindow::buildToolbar() {
                           glyphIcon(Glyph::SystemData), &MainWindow::Systemdaten1Click);
     SpeedGlasEdit = button("SpeedGlasEdit", QStringLiteral("Glasdaten editieren"),
                            glyphIcon(Glyph::GlassData), &MainWindow::Glaskatalog1Click);
-    SpeedSpot =
-        button("SpeedSpot", QStringLiteral("Spotdiagramm"), glyphIcon(Glyph::Spot), nullptr);
-    SpeedPSF = button("SpeedPSF", QStringLiteral("PSF-Diagramm"), glyphIcon(Glyph::Psf), nullptr);
+    SpeedSpot = button("SpeedSpot", QStringLiteral("Spotdiagramm"), glyphIcon(Glyph::Spot),
+                       &MainWindow::SpeedSpotClick);
+    SpeedPSF = button("SpeedPSF", QStringLiteral("PSF-Diagramm"), glyphIcon(Glyph::Psf),
+                      &MainWindow::SpeedPSFClick);
     hiddenActions_.push_back(toolbar->addSeparator());
     SpeedZoomUp = button("SpeedZoomUp", QStringLiteral("Layout größer"), glyphIcon(Glyph::ZoomIn),
                          &MainWindow::SpeedZoomUpClick);

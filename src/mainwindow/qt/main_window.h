@@ -13,11 +13,13 @@
 #include <QToolButton>
 #include <functional>
 #include <memory>
+#include <thread>
 #include <vector>
 
 #include "mainwindow/layout_painter.h"
 #include "mainwindow/layout_picture.h"
 #include "mainwindow/selection_logic.h"
+#include "mainwindow/window_updates.h"
 #include "synthesis/synthesis_state.h"
 #include "ui/recording_canvas.h"
 #include "workspace/workspace.h"
@@ -32,13 +34,16 @@ class GlassDialog;
 class SynthesisDialogs;
 class SystemDataDialog;
 class LayoutArea;
+class PsfWindow;
 class SettingsDialog;
+class SpotWindow;
 class UpDown;
 
 class MainWindow : public QMainWindow {
     Q_OBJECT
 public:
     explicit MainWindow(Workspace& ws, QWidget* parent = nullptr);
+    ~MainWindow() override;
 
     Workspace& workspace() { return ws_; }
     LayoutArea* layoutArea() const { return view_; }
@@ -49,6 +54,10 @@ public:
     // The synthesis dialogs' glass table and inputs, which live as long as
     // the window; the glass dialog fills its slots.
     SynthesisState& synthesisState() { return *synthesis_; }
+    SpotWindow* spotWindow() const { return spotWindow_; }
+    PsfWindow* psfWindow() const { return psfWindow_; }
+    // A computation of the analysis windows runs in the background.
+    bool analysisBusy() const { return background_.joinable(); }
 
     // Loads a system file as "Öffnen" does once the file is chosen. A failed
     // load shows its message and keeps the current system.
@@ -206,6 +215,17 @@ public slots:
     void PosTabClick(bool up);
     void dxEditChange();
     void dyEditChange();
+    // "SpotDiagramm", "PSF" and their toolbar buttons.
+    void Spot1Click();
+    void PS1Click();
+    void SpeedSpotClick();
+    void SpeedPSFClick();
+    // The visible analysis windows follow the system: what is stale is
+    // computed (in the background at heavy settings) and the pictures are
+    // recorded; with `redraw` they are recorded even when nothing is stale.
+    void refreshAnalysis(bool redraw = false);
+    // The up and down keys in either analysis window.
+    void focusThroughPsf(bool up);
 
     // The run cycle followed by the window's refresh.
     void runCycle();
@@ -221,6 +241,12 @@ private:
     void readGlassCatalogue();
     // The menu "Synthese" and its dialogs (main_window_synthesis.cc).
     void buildSynthesis();
+    // The spot and PSF windows and their commands (main_window_analysis.cc).
+    void buildAnalysis();
+    AnalysisWindows analysisWindows() const;
+    void startBackgroundAnalysis();
+    void backgroundAnalysisDone(ComputeStatus status);
+    void showAnalysisPictures();
     // After the system was replaced outside the editor (undo, redo, a file,
     // "Neu", "Normieren"): an open editor shows it.
     void systemReplacedOutsideEditor();
@@ -273,6 +299,18 @@ private:
     std::vector<QAction*> hiddenActions_;
     bool firstRunDone_ = false;
     double dx_ = 0.0, dy_ = 0.0, dw_ = 0.0;
+    SpotWindow* spotWindow_ = nullptr;
+    PsfWindow* psfWindow_ = nullptr;
+    QAction* spotAction_ = nullptr;
+    QAction* psfAction_ = nullptr;
+    // The background computation: a workspace of its own, its thread, the
+    // change count it was started at and whether a newer change waits.
+    std::unique_ptr<Workspace> backgroundWs_;
+    std::unique_ptr<WorkerPool> backgroundPool_;
+    std::thread background_;
+    unsigned long changeCount_ = 0, backgroundCount_ = 0;
+    bool backgroundPsf_ = false;
+    bool analysisPending_ = false;
 };
 
 }  // namespace vn

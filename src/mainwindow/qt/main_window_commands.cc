@@ -33,6 +33,7 @@ void showStart(QLineEdit* field, const QString& text) {
 
 void MainWindow::repaintLayout() {
     view_->update();
+    refreshAnalysis();
 }
 
 void MainWindow::markModified() {
@@ -246,21 +247,25 @@ void MainWindow::SpeedMainAngleDownClick() {
 void MainWindow::SpeedMassUpClick() {
     settingsCommand([this] { changeSpotScale(ws_, true); });
     refreshRunTexts();
+    refreshAnalysis(true);
 }
 
 void MainWindow::SpeedMassDownClick() {
     settingsCommand([this] { changeSpotScale(ws_, false); });
     refreshRunTexts();
+    refreshAnalysis(true);
 }
 
 void MainWindow::SpeedFocStepUpClick() {
     settingsCommand([this] { changeFocusStep(ws_, true); });
     refreshRunTexts();
+    refreshAnalysis(true);
 }
 
 void MainWindow::SpeedFocStepDownClick() {
     settingsCommand([this] { changeFocusStep(ws_, false); });
     refreshRunTexts();
+    refreshAnalysis(true);
 }
 
 void MainWindow::SpeedOrdUpClick() {
@@ -280,29 +285,34 @@ void MainWindow::SpeedOrdDownClick() {
 void MainWindow::SpeedDiamUpClick() {
     settingsCommand([this] { changePsfDiameter(ws_, true); });
     refreshRunTexts();
+    refreshAnalysis(true);
 }
 
 void MainWindow::SpeedDiamDownClick() {
     settingsCommand([this] { changePsfDiameter(ws_, false); });
     refreshRunTexts();
+    refreshAnalysis(true);
 }
 
 void MainWindow::SpeedRedClick() {
     settingsCommand([this] { choosePsfColour(ws_, kRed); });
     refreshColourButtons();
     refreshRunTexts();
+    PS1Click();
 }
 
 void MainWindow::SpeedGreenClick() {
     settingsCommand([this] { choosePsfColour(ws_, kGreen); });
     refreshColourButtons();
     refreshRunTexts();
+    PS1Click();
 }
 
 void MainWindow::SpeedBlueClick() {
     settingsCommand([this] { choosePsfColour(ws_, kBlue); });
     refreshColourButtons();
     refreshRunTexts();
+    PS1Click();
 }
 
 void MainWindow::SpeedShowStatClick() {

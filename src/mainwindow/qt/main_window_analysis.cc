@@ -1,0 +1,154 @@
+// The spot and PSF windows: created with the main window, opened from the
+// menu "Berechnen" and the toolbar, and kept up to date after every change
+// of the system while they are visible. Heavier settings compute in the
+// background on a copy of the workspace; a result that a newer change has
+// made stale is dropped.
+#include <QMetaObject>
+
+#include "mainwindow/qt/layout_area.h"
+#include "mainwindow/qt/main_window.h"
+#include "psf/qt/psf_window.h"
+#include "spot/focus_model.h"
+#include "spot/qt/spot_window.h"
+
+namespace vn {
+
+void MainWindow::buildAnalysis() {
+    spotWindow_ = new SpotWindow(ws_, this);
+    psfWindow_ = new PsfWindow(ws_, this);
+    connect(spotWindow_, &SpotWindow::recomputeRequested, this, [this] { refreshAnalysis(true); });
+    connect(spotWindow_, &SpotWindow::redrawRequested, this, [this] { refreshAnalysis(true); });
+    connect(spotWindow_, &SpotWindow::runCycleRequested, this, &MainWindow::runCycle);
+    connect(spotWindow_, &SpotWindow::focusThroughRequested, this, &MainWindow::focusThroughPsf);
+    connect(psfWindow_, &PsfWindow::redrawRequested, this, [this] { refreshAnalysis(true); });
+    connect(psfWindow_, &PsfWindow::focusThroughRequested, this, &MainWindow::focusThroughPsf);
+}
+
+MainWindow::~MainWindow() {
+    if (background_.joinable()) background_.join();
+}
+
+AnalysisWindows MainWindow::analysisWindows() const {
+    AnalysisWindows w;
+    w.spot = spotWindow_ && spotWindow_->isVisible();
+    w.psf = psfWindow_ && psfWindow_->isVisible();
+    if (spotWindow_) w.spotLook = spotWindow_->look();
+    if (psfWindow_) w.psfLook = psfWindow_->look();
+    w.spotLook.caption = w.psfLook.caption =
+        windowTitle().remove(QStringLiteral("[*]")).toStdString();
+    return w;
+}
+
+void MainWindow::Spot1Click() {
+    spotWindow_->show();
+    spotWindow_->raise();
+    spotWindow_->activateWindow();
+    refreshAnalysis(true);
+}
+
+void MainWindow::PS1Click() {
+    psfWindow_->show();
+    psfWindow_->raise();
+    psfWindow_->activateWindow();
+    refreshAnalysis(true);
+}
+
+void MainWindow::SpeedSpotClick() {
+    Spot1Click();
+}
+
+void MainWindow::SpeedPSFClick() {
+    // The PSF is made from the spot rays: after a change the spots come first.
+    if (ws_.flags.modelChanged)
+        Spot1Click();
+    else
+        PS1Click();
+}
+
+void MainWindow::showAnalysisPictures() {
+    spotWindow_->showRecording();
+    psfWindow_->showRecording();
+}
+
+void MainWindow::refreshAnalysis(bool redraw) {
+    if (!firstRunDone_ || !spotWindow_ || !psfWindow_) return;
+    const AnalysisWindows w = analysisWindows();
+    if (!w.spot && !w.psf) return;
+    const ProgramFlags& f = ws_.flags;
+    const bool stale =
+        f.modelChanged || f.focalSurfaceChanged || !f.spotComputed || (w.psf && f.psfStale);
+    if (!stale && !redraw) return;
+    ++changeCount_;
+    if (analysisBusy()) {
+        analysisPending_ = true;
+        return;
+    }
+    if (stale && analysisIsHeavy(ws_)) {
+        startBackgroundAnalysis();
+        return;
+    }
+    updateAnalysis(ws_, w);
+    psfWindow_->ProgressBar1->setRange(0, 100);
+    psfWindow_->ProgressBar1->setValue(100);
+    showAnalysisPictures();
+    // The spot computation wrote its focal surface into the model.
+    view_->update();
+}
+
+void MainWindow::startBackgroundAnalysis() {
+    if (!backgroundWs_) backgroundWs_ = std::make_unique<Workspace>();
+    if (!backgroundPool_) backgroundPool_ = std::make_unique<WorkerPool>(0);
+    copyAnalysisInputs(ws_, *backgroundWs_);
+    backgroundCount_ = changeCount_;
+    backgroundPsf_ = psfWindow_->isVisible();
+    analysisPending_ = false;
+    psfWindow_->ProgressBar1->setRange(0, 0);  // busy
+    Workspace* job = backgroundWs_.get();
+    WorkerPool* pool = backgroundPool_.get();
+    const bool psf = backgroundPsf_;
+    background_ = std::thread([this, job, pool, psf] {
+        const ComputeStatus status = computeAnalysis(*job, psf, *pool);
+        QMetaObject::invokeMethod(
+            this, [this, status] { backgroundAnalysisDone(status); }, Qt::QueuedConnection);
+    });
+}
+
+void MainWindow::backgroundAnalysisDone(ComputeStatus) {
+    background_.join();
+    psfWindow_->ProgressBar1->setRange(0, 100);
+    psfWindow_->ProgressBar1->setValue(100);
+    if (changeCount_ != backgroundCount_ || analysisPending_) {
+        // A newer change came in: this result is stale.
+        refreshAnalysis(true);
+        return;
+    }
+    adoptAnalysis(ws_, *backgroundWs_);
+    const AnalysisWindows w = analysisWindows();
+    if (w.spot) recordSpots(ws_, w.spotLook);
+    if (w.psf) {
+        if (backgroundPsf_) {
+            recordPsf(ws_, w.psfLook);
+        } else {
+            // The PSF window was opened during the computation.
+            refreshAnalysis(true);
+            return;
+        }
+    }
+    showAnalysisPictures();
+    view_->update();
+}
+
+void MainWindow::focusThroughPsf(bool up) {
+    if (!ws_.flags.spotComputed) return;
+    psfWindow_->show();
+    if (analysisIsHeavy(ws_) || analysisBusy()) {
+        stepFocusThroughPsf(ws_, up);
+        markPsfStale(ws_);
+        refreshAnalysis(true);
+        return;
+    }
+    vn::focusThroughPsf(ws_, up, analysisWindows());
+    showAnalysisPictures();
+}
+
+}  // namespace vn
