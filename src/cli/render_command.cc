@@ -1,5 +1,6 @@
 // varnistrale-cli render: the export picture of a window, headless, into a
 // bitmap, PNG, SVG, PDF or enhanced metafile.
+#include <cmath>
 #include <cstdio>
 #include <memory>
 
@@ -11,13 +12,16 @@
 #include "mainwindow/commands.h"
 #include "mainwindow/layout_export.h"
 #include "mainwindow/picture_export.h"
+#include "mainwindow/window_updates.h"
+#include "psf/star_test_painter.h"
 
 namespace vn::cli {
 namespace {
 
 constexpr const char* kRenderHelpHead =
-    "usage: varnistrale-cli render layout|spot|psf|psf-graph FILE.opt -o OUT.EXT\n"
+    "usage: varnistrale-cli render layout|spot|psf|psf-graph|star-test FILE.opt -o OUT.EXT\n"
     "                              [--width W] [--zoom Z] [spot options] [psf options]\n"
+    "                              [--defocus WAVES] [--steps N] [--log]\n"
     "\n"
     "Draws the export picture of a window, as \"Export\" writes it, without a\n"
     "display. EXT is png, bmp, svg, pdf or emf. A metafile (emf) is 650 pixels\n"
@@ -27,6 +31,12 @@ constexpr const char* kRenderHelpHead =
     "\n"
     "Spot options:\n";
 constexpr const char* kRenderHelpTail =
+    "\n"
+    "\n"
+    "Star test (star-test): the row of star images inside, at and outside focus\n"
+    "  --defocus  defocus of the outermost images, waves (0.5..40, default 8)\n"
+    "  --steps    images in the row, 2..11 (default 5)\n"
+    "  --log      logarithmic intensities (default linear)\n"
     "\n"
     "Prints {\"file\", \"width\", \"height\"}. The file is written under a\n"
     "temporary name and renamed when it is complete.\n";
@@ -44,6 +54,9 @@ bool sourceOf(const std::string& name, GraphicSource& source) {
         return false;
     return true;
 }
+
+// Pixels of one image of the star-test row.
+constexpr int kStarTestTile = 200;
 
 std::string stemOf(const std::string& path) {
     const std::size_t slash = path.find_last_of("/\\");
@@ -63,9 +76,9 @@ int renderCommand(const std::vector<std::string>& rawArgs) {
         std::string(kRenderHelpHead) + kSpotOptionHelp + kPsfOptionHelp + kRenderHelpTail;
     std::set<std::string> keys = kSpotOptionKeys;
     keys.insert(kPsfOptionKeys.begin(), kPsfOptionKeys.end());
-    keys.insert({"output", "width", "zoom"});
+    keys.insert({"output", "width", "zoom", "defocus", "steps"});
     std::set<std::string> flags = kSpotFlagKeys;
-    flags.insert("help");
+    flags.insert({"help", "log"});
     ParsedArgs parsed = parseArgs(args, keys, flags);
     if (parsed.flags.count("help")) {
         std::fputs(help.c_str(), stdout);
@@ -73,9 +86,11 @@ int renderCommand(const std::vector<std::string>& rawArgs) {
     }
     if (!parsed.error.empty()) return usageError(parsed.error, help.c_str());
     GraphicSource source{};
-    if (parsed.positional.size() != 2 || !sourceOf(parsed.positional[0], source))
-        return usageError("render needs a picture (layout, spot, psf, psf-graph) and a system file",
-                          help.c_str());
+    const bool starTest = !parsed.positional.empty() && parsed.positional[0] == "star-test";
+    if (parsed.positional.size() != 2 || !(starTest || sourceOf(parsed.positional[0], source)))
+        return usageError(
+            "render needs a picture (layout, spot, psf, psf-graph, star-test) and a system file",
+            help.c_str());
     const auto out = parsed.options.find("output");
     if (out == parsed.options.end() || out->second.empty())
         return usageError("render needs -o OUT.png|bmp|svg|pdf|emf", help.c_str());
@@ -86,16 +101,18 @@ int renderCommand(const std::vector<std::string>& rawArgs) {
     int width = 600, zoom = 100;
     SpotOptions spot;
     PsfOptions psf;
+    StarTestSettings starSettings;
     std::string error;
     if (!integerOption(parsed, "width", 16, 20000, width, error) ||
         !integerOption(parsed, "zoom", 25, 500, zoom, error) ||
-        !readSpotOptions(parsed, spot, error) || !readPsfOptions(parsed, psf, error))
+        !readSpotOptions(parsed, spot, error) || !readPsfOptions(parsed, psf, error) ||
+        !readStarTestOptions(parsed, starSettings, error))
         return usageError(error, help.c_str());
 
     const std::string& file = parsed.positional[1];
     auto ws = std::make_unique<Workspace>();
     RecordingCanvas picture;
-    if (source == GraphicSource::Layout) {
+    if (source == GraphicSource::Layout && !starTest) {
         if (!openForAnalysis(*ws, file, error)) return inputError(error);
         fitLayoutToView(*ws, kDesignLayoutWidth, kDesignLayoutHeight);
         LayoutLook look;
@@ -108,7 +125,28 @@ int renderCommand(const std::vector<std::string>& rawArgs) {
         if (!computeSpots(*ws, file, spot, error,
                           [&psf](Workspace& w) { applyPsfOptions(w, psf); }))
             return inputError(error);
-        if (!recordWindowExport(*ws, source, picture, error)) return inputError(error);
+        applyPsfFocusSteps(*ws, psf);
+        if (starTest) {
+            StarTestResult result;
+            StarTestWork work;
+            const ComputeStatus status = computeStarTest(*ws, starSettings, result, work);
+            if (!status.ok && result.images.empty()) return inputError(status.message);
+            StarTestLook look;
+            look.width = kStarTestTile * starSettings.steps;
+            look.height = kStarTestTile + 40;
+            look.logarithmic = parsed.flags.count("log") > 0;
+            picture = RecordingCanvas(look.width, look.height);
+            paintStarTest(result, look, picture);
+        } else {
+            // The windows as they open: the settings' contrast, the grating angle
+            // of the options, the markers shown.
+            AnalysisWindows looks;
+            looks.spotLook.caption = looks.psfLook.caption = "Varnistrale - " + stemOf(file);
+            looks.psfLook.contrast = ws->settings.controls.psfContrast;
+            looks.psfLook.gratingAngle = static_cast<int>(std::lround(psf.gratingAngle));
+            const ComputeStatus status = recordWindowExport(*ws, source, looks, picture);
+            if (!status.ok) return inputError(status.message ? status.message : "cannot draw");
+        }
     }
     const bool metafile =
         out->second.size() >= 4 && (out->second.substr(out->second.size() - 4) == ".emf" ||

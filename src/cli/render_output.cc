@@ -15,11 +15,4 @@ bool knownPictureExtension(const std::string& path) {
     return ext == "png" || ext == "bmp" || ext == "svg" || ext == "pdf" || ext == "emf";
 }
 
-bool recordWindowExport(Workspace& ws, GraphicSource source, RecordingCanvas& picture,
-                        std::string& error) {
-    (void)ws, (void)source, (void)picture;
-    error = "not yet";
-    return false;
-}
-
 }  // namespace vn::cli

@@ -12,11 +12,6 @@ namespace vn::cli {
 // png, bmp, svg, pdf or emf, in any case.
 bool knownPictureExtension(const std::string& path);
 
-// The export picture of the spot window, the PSF window or the PSF graph,
-// computed as when the window opens after the spot computation.
-bool recordWindowExport(Workspace& ws, GraphicSource source, RecordingCanvas& picture,
-                        std::string& error);
-
 // Writes the picture in the format of the path's extension (a build without
 // Qt writes metafiles only).
 bool writeRenderedPicture(const RecordingCanvas& picture, const ExportSize& size,

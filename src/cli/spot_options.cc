@@ -172,4 +172,17 @@ void applyPsfFocusSteps(Workspace& ws, const PsfOptions& psf) {
         stepFocusThroughPsf(ws, psf.defocusSteps < 0);
 }
 
+bool readStarTestOptions(const ParsedArgs& parsed, StarTestSettings& settings, std::string& error) {
+    if (!numberOption(parsed, "defocus", settings.defocusWaves, error) ||
+        !integerOption(parsed, "steps", kStarTestMinSteps, kStarTestMaxSteps, settings.steps,
+                       error))
+        return false;
+    if (!(settings.defocusWaves >= kStarTestMinDefocus &&
+          settings.defocusWaves <= kStarTestMaxDefocus)) {
+        error = "--defocus lies between 0.5 and 40 waves";
+        return false;
+    }
+    return true;
+}
+
 }  // namespace vn::cli

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "cli/command_line.h"
+#include "psf/star_test.h"
 #include "workspace/workspace.h"
 
 namespace vn::cli {
@@ -57,6 +58,9 @@ extern const char* const kPsfOptionHelp;
 bool readPsfOptions(const ParsedArgs& parsed, PsfOptions& options, std::string& error);
 // Puts the options into the settings (before the run cycle).
 void applyPsfOptions(Workspace& ws, const PsfOptions& options);
+// Reads --defocus and --steps of the star test; false with a usage message.
+bool readStarTestOptions(const ParsedArgs& parsed, StarTestSettings& settings, std::string& error);
+
 // Moves the focus by the options' focus steps (after the spot computation).
 void applyPsfFocusSteps(Workspace& ws, const PsfOptions& options);
 

@@ -62,13 +62,8 @@ int starTestCommand(const std::vector<std::string>& args) {
     int colour = kGreen;
     std::string error;
     if (!readSpotOptions(parsed, spot, error) || !colourOption(parsed, colour, error) ||
-        !numberOption(parsed, "defocus", settings.defocusWaves, error) ||
-        !integerOption(parsed, "steps", kStarTestMinSteps, kStarTestMaxSteps, settings.steps,
-                       error))
+        !readStarTestOptions(parsed, settings, error))
         return usageError(error, help.c_str());
-    if (!(settings.defocusWaves >= kStarTestMinDefocus &&
-          settings.defocusWaves <= kStarTestMaxDefocus))
-        return usageError("--defocus lies between 0.5 and 40 waves", help.c_str());
 
     auto ws = std::make_unique<Workspace>();
     auto adjust = [colour](Workspace& w) {

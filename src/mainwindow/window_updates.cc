@@ -7,6 +7,7 @@
 #include "psf/psf_computation.h"
 #include "spot/focus_model.h"
 #include "spot/spot_report.h"
+#include "ui/app_emblem.h"
 
 namespace vn {
 
@@ -77,6 +78,35 @@ ComputeStatus updateAnalysis(Workspace& ws, const AnalysisWindows& windows, Work
     if (windows.psf && status.ok) status = psfIfStale(ws, pool);
     if (windows.spot) recordSpots(ws, windows.spotLook);
     if (windows.psf) recordPsf(ws, windows.psfLook, pool);
+    return status;
+}
+
+ComputeStatus recordWindowExport(Workspace& ws, GraphicSource source, const AnalysisWindows& looks,
+                                 RecordingCanvas& picture, WorkerPool& pool) {
+    ComputeStatus status = updateSpots(ws, pool);
+    if (!status.ok) return status;
+    if (source == GraphicSource::SpotWindow) {
+        SpotLook look = looks.spotLook;
+        look.exportRendering = true;
+        picture = RecordingCanvas(kSpotWindowWidth, kSpotWindowHeight);
+        paintSpotWindow(picture, ws, rekonstruierenValues(ws), look);
+        paintAppEmblem(picture, {2, 410});
+        return status;
+    }
+    status = psfIfStale(ws, pool);
+    if (!status.ok) return status;
+    PsfLook look = looks.psfLook;
+    ws.psf.gratingAngle = look.gratingAngle;
+    analysePsf(ws, pool);
+    if (source == GraphicSource::PsfGraph) {
+        picture = RecordingCanvas(kPsfGraphSize, kPsfGraphSize);
+        paintPsfGraph(picture, ws, look);
+        return status;
+    }
+    look.exportRendering = true;
+    picture = RecordingCanvas(kPsfWindowWidth, kPsfWindowHeight);
+    paintPsfWindow(picture, ws, look);
+    paintAppEmblem(picture, {2, 317});
     return status;
 }
 

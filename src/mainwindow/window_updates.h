@@ -47,6 +47,13 @@ ComputeStatus updateAnalysis(Workspace& ws, const AnalysisWindows& windows,
 ComputeStatus focusThroughPsf(Workspace& ws, bool up, const AnalysisWindows& windows,
                               WorkerPool& pool = sharedWorkerPool());
 
+// The export picture of the spot window, the PSF window or the PSF graph into
+// `picture`, computed first where the spots or the PSF are stale, as the
+// windows do when they open: the window's picture with numbers in field
+// widths, the caption and the program's icon; the PSF graph as on screen.
+ComputeStatus recordWindowExport(Workspace& ws, GraphicSource source, const AnalysisWindows& looks,
+                                 RecordingCanvas& picture, WorkerPool& pool = sharedWorkerPool());
+
 // --- Heavier settings run off the user-interface thread ---
 
 // Whether the spots and the PSF at the current sampling take long enough

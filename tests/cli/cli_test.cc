@@ -323,6 +323,25 @@ TEST(Cli, RenderWritesEveryFormatAndRefusesWhatItCannot) {
         }
     }
     EXPECT_EQ(slurp(dir / "layout.svg").find("Fehler 3. Ordnung") != std::string::npos, true);
+    // The windows' pictures: the spot window keeps its 658 x 471 shape, the PSF
+    // graph is square, the star test is a row of images.
+    const std::string newton = (kData / "examples" / "newtonian-f5.opt").string();
+    json j = parsed(cli({"render", "spot", newton, "-o", (dir / "s.png").string()}));
+    EXPECT_EQ(j["width"], 600);
+    EXPECT_EQ(j["height"], 429);
+    EXPECT_EQ(pictureSize(dir / "s.png"), std::make_pair(600, 429));
+    j = parsed(
+        cli({"render", "psf-graph", newton, "-o", (dir / "g.bmp").string(), "--width", "300"}));
+    EXPECT_EQ(pictureSize(dir / "g.bmp"), std::make_pair(300, 300));
+    j = parsed(cli({"render", "psf", newton, "-o", (dir / "p.svg").string()}));
+    const std::string psfSvg = slurp(dir / "p.svg");
+    for (const char* text : {"Modulationsgitter", "Strehl", "Varnistrale - newtonian-f5"})
+        EXPECT_NE(psfSvg.find(text), std::string::npos) << text;
+    j = parsed(cli({"render", "spot", newton, "-o", (dir / "s.svg").string()}));
+    EXPECT_NE(slurp(dir / "s.svg").find("Durchstoßfläche : beste"), std::string::npos);
+    j = parsed(cli({"render", "star-test", newton, "-o", (dir / "t.png").string(), "--steps", "3",
+                    "--width", "600"}));
+    EXPECT_EQ(j["height"], 240);  // three tiles of 200 and the labels
     EXPECT_EQ(parsed(cli({"render", "layout", system, "-o", (dir / "z.emf").string(), "--zoom",
                           "50"}))["width"],
               325);

@@ -104,6 +104,25 @@ private slots:
         }
     }
 
+    void theSpotAndPsfWindowsExportTheirPictures() {
+        QVERIFY(window->openFile(kExamples + "newtonian-f5.opt"));
+        ws->settings.controls.bitmapWidth = 600;
+        ws->settings.controls.graphicSource = GraphicSource::SpotWindow;
+        QVERIFY(window->exportTo(path("s.bmp")));
+        const QImage spot(path("s.bmp"), "BMP");
+        QCOMPARE(spot.size(), QSize(600, 429));  // the window's 658 x 471
+        ws->settings.controls.graphicSource = GraphicSource::PsfGraph;
+        QVERIFY(window->exportTo(path("g.png")));
+        QCOMPARE(QImage(path("g.png")).size(), QSize(600, 600));
+        ws->settings.controls.graphicSource = GraphicSource::PsfWindow;
+        QVERIFY(window->exportTo(path("p.svg")));
+        QFile svg(path("p.svg"));
+        QVERIFY(svg.open(QIODevice::ReadOnly));
+        const QByteArray text = svg.readAll();
+        QVERIFY(text.contains("Modulationsgitter"));
+        QVERIFY(text.contains("Teilung"));
+    }
+
     void zoomFiftyPrintsAtHalfThePageWidth() {
         if (!haveProgram("pdftoppm")) QSKIP("pdftoppm is not installed");
         QVERIFY(window->openFile(kExamples + "cassegrain-classical.opt"));

@@ -276,8 +276,6 @@ private:
     void repaintLayout();
     // The export picture of the chosen source; false with the message shown.
     bool recordExportPicture(GraphicSource source, RecordingCanvas& picture);
-    // The export picture of the spot window, the PSF window or the PSF graph.
-    EvaluationStatus recordWindowPicture(GraphicSource source, RecordingCanvas& picture);
     // A new system ("Neu", a loaded file) is drawn at a scale at which it
     // fits the drawing area.
     void fitNewSystem();

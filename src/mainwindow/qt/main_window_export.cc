@@ -9,6 +9,7 @@
 #include "mainwindow/layout_export.h"
 #include "mainwindow/picture_export.h"
 #include "mainwindow/qt/main_window.h"
+#include "mainwindow/window_updates.h"
 #include "ui/qt/picture_files.h"
 
 namespace vn {
@@ -34,21 +35,22 @@ QString MainWindow::proposedExportFile() const {
 }
 
 bool MainWindow::recordExportPicture(GraphicSource source, RecordingCanvas& picture) {
-    EvaluationStatus status;
+    std::string problem;
     if (source == GraphicSource::Layout) {
         QString caption = windowTitle();
         caption.remove(QStringLiteral("[*]"));
-        status = recordLayoutExport(ws_, layoutLook(), caption.toStdString(), picture);
+        const EvaluationStatus status =
+            recordLayoutExport(ws_, layoutLook(), caption.toStdString(), picture);
+        if (!status.ok) problem = describe(status);
     } else {
-        status = recordWindowPicture(source, picture);
+        const ComputeStatus status = recordWindowExport(ws_, source, analysisWindows(), picture);
+        if (!status.ok) problem = status.message ? status.message : "";
     }
-    if (!status.ok) {
-        QMessageBox::warning(this, QStringLiteral("Export"),
-                             QStringLiteral("Das Bild kann nicht gezeichnet werden: ") +
-                                 QString::fromStdString(describe(status)));
-        return false;
-    }
-    return true;
+    if (problem.empty()) return true;
+    QMessageBox::warning(this, QStringLiteral("Export"),
+                         QStringLiteral("Das Bild kann nicht gezeichnet werden: ") +
+                             QString::fromStdString(problem));
+    return false;
 }
 
 void MainWindow::Export1Click() {
@@ -120,17 +122,6 @@ bool MainWindow::printTo(QPrinter& printer) {
         return false;
     }
     return true;
-}
-
-}  // namespace vn
-
-namespace vn {
-
-EvaluationStatus MainWindow::recordWindowPicture(GraphicSource source, RecordingCanvas& picture) {
-    (void)source, (void)picture;
-    EvaluationStatus status;
-    status.ok = false;
-    return status;
 }
 
 }  // namespace vn
