@@ -1,5 +1,7 @@
 // What a person does with the spot and PSF windows: pick a field point, move
 // the focus, step it through the PSF, and watch both follow the main window.
+#include <QDialog>
+#include <QPushButton>
 #include <QtTest>
 #include <cmath>
 #include <memory>
@@ -91,6 +93,32 @@ private slots:
         QVERIFY(!ws_->flags.psfStale);
         QVERIFY(ws_->spot.results.focusShift != before ||
                 ws_->psf.analysis.strehlPeak != strehlBefore);
+    }
+
+    void aSynthesisOkUpdatesBothWindowsAtOnce() {
+        open("newtonian-f5.opt");
+        QAction* cassegrain = nullptr;
+        for (QAction* a : window_->synthesisMenu->actions())
+            if (a->text() == QStringLiteral("Cassegrain")) cassegrain = a;
+        QVERIFY(cassegrain);
+        cassegrain->trigger();
+        QPushButton* ok = nullptr;
+        for (QDialog* d : window_->findChildren<QDialog*>())
+            if (d->isVisible())
+                for (QPushButton* b : d->findChildren<QPushButton*>())
+                    if (b->text() == QStringLiteral("ok")) ok = b;
+        QVERIFY(ok);
+        ok->click();
+        QCOMPARE(ws_->model.sys.title, std::string("Cassegrain Synthese"));
+        // Without a click in either window: the spots and the PSF are those of
+        // the new system, and the spot picture names it.
+        QVERIFY(!ws_->flags.modelChanged);
+        QVERIFY(!ws_->flags.psfStale);
+        QCOMPARE(ws_->spot.results.fieldAngle, 0.25);
+        bool named = false;
+        for (const DrawCommand& c : ws_->pictures.spot.commands())
+            if (c.kind == DrawCommand::Kind::Text && c.text == "Cassegrain Synthese") named = true;
+        QVERIFY(named);
     }
 
     void heavySettingsComputeInTheBackgroundAndDropStaleResults() {
