@@ -10,7 +10,7 @@ packages=(
     build-essential cmake ninja-build pkg-config
     libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev
     qt6-base-dev qt6-svg-dev libgl-dev qt6-translations-l10n
-    dpkg-dev desktop-file-utils
+    dpkg-dev desktop-file-utils fonts-liberation
     libuemf-dev emf2svg poppler-utils
     clang-format-14 locales
     clang-14 libclang-rt-14-dev

@@ -86,14 +86,21 @@ void QPainterCanvas::setPixel(Point p, Rgb colour) {
 void QPainterCanvas::text(Point p, std::string_view utf8, int size, Rgb colour) {
     const QPen saved = painter_.pen();
     QFont font = painter_.font();
+    // The pictures place their texts for a sans serif of Arial's widths; the
+    // wider default faces would run texts into each other.
+    static const QStringList kFamilies = {
+        QStringLiteral("Arial"), QStringLiteral("Liberation Sans"), QStringLiteral("Nimbus Sans"),
+        QStringLiteral("Helvetica")};
+    font.setFamilies(kFamilies);
     // Sizes are points of a 96 dpi screen, so that a picture keeps its
     // proportions on every device and under the painter's scaling.
-    const int dpi = painter_.device() ? painter_.device()->logicalDpiY() : 96;
+    QPaintDevice* device = painter_.device();
+    const int dpi = device ? device->logicalDpiY() : 96;
     font.setPointSizeF((size > 0 ? size : 8) * 96.0 / (dpi > 0 ? dpi : 96));
     painter_.setFont(font);
     painter_.setPen(qcolor(colour));
-    const QFontMetrics metrics(font);
-    painter_.drawText(QPoint(p.x, p.y + metrics.ascent()),
+    const QFontMetricsF metrics = device ? QFontMetricsF(font, device) : QFontMetricsF(font);
+    painter_.drawText(QPointF(p.x, p.y + metrics.ascent()),
                       QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size())));
     painter_.setPen(saved);
 }
