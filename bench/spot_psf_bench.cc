@@ -5,7 +5,9 @@
 //     the highest (D = 100, 97 rings of 144 azimuths), one colour, against the
 //     term-by-term sum with one sin and cos per term;
 //   - the spot computation at point density 4 with "Auflösung hoch" on the
-//     eight-surface example, against the same computation on one thread.
+//     eight-surface example, against the same computation with every ray
+//     traced alone by TraceRay, on the same threads (one_thread_ms: the
+//     batched computation on one thread).
 // Counters: best_ms (the fastest iteration), reference_ms, speedup
 // (reference / best), sincos_ns (one call of the calibration loop) and
 // best_in_loops (best time in units of the whole 2^20-call loop).
@@ -112,14 +114,21 @@ void BM_SpotHighestDensity(benchmark::State& state) {
         berechnen(*ws);
         best = std::min(best, millisecondsSince(start));
     }
-    WorkerPool single(1);
     double reference = std::numeric_limits<double>::infinity();
-    for (int run = 0; run < 3; ++run) {
+    for (int run = 0; run < 5; ++run) {
         const auto start = Clock::now();
-        berechnen(*ws, single);
+        berechnen(*ws, sharedWorkerPool(), SpotTracing::OneRayAtATime);
         reference = std::min(reference, millisecondsSince(start));
     }
+    WorkerPool single(1);
+    double oneThread = std::numeric_limits<double>::infinity();
+    for (int run = 0; run < 5; ++run) {
+        const auto start = Clock::now();
+        berechnen(*ws, single);
+        oneThread = std::min(oneThread, millisecondsSince(start));
+    }
     report(state, best, reference);
+    state.counters["one_thread_ms"] = oneThread;
     const SpotResults& r = ws->spot.results;
     state.counters["rays"] = 3.0 * 2 * (r.rings + 1) * r.azimuths;
     state.counters["threads"] = sharedWorkerPool().size();

@@ -18,10 +18,13 @@
 // compiler from fusing any of them. Branches of the scalar code become
 // selects; a branch is skipped only when no lane of the register takes it.
 
+#ifndef VN_LANES
+#define VN_LANES 4
+#endif
 namespace vn {
 namespace {
 
-constexpr int kLanes = 4;
+constexpr int kLanes = VN_LANES;
 using V = double __attribute__((vector_size(kLanes * sizeof(double))));
 using Mask = decltype(V{} < V{});
 constexpr int kVectors = kBatchRays / kLanes;
@@ -55,22 +58,14 @@ constexpr double kUnitDirectionV = 1e-3;  // as kUnitDirection in ray_trace.cc
 }
 
 [[gnu::always_inline]] inline V sqrtV(V v) {
-#if defined(__AVX__)
-    return _mm256_sqrt_pd(v);
-#else
-    for (int l = 0; l < kLanes; ++l) v[l] = std::sqrt(v[l]);
+    for (int l = 0; l < kLanes; ++l) v[l] = __builtin_sqrt(v[l]);
     return v;
-#endif
 }
 
 [[gnu::always_inline]] inline bool any(Mask m) {
-#if defined(__AVX__)
-    return _mm256_movemask_pd(reinterpret_cast<__m256d>(m)) != 0;
-#else
-    for (int l = 0; l < kLanes; ++l)
-        if (m[l]) return true;
-    return false;
-#endif
+    std::int64_t r = 0;
+    for (int l = 0; l < kLanes; ++l) r |= m[l];
+    return r != 0;
 }
 
 constexpr std::int64_t kSignBit = std::numeric_limits<std::int64_t>::min();
@@ -424,6 +419,38 @@ void finishRays(const TraceSystem& sys, size_t colour, RayBatch& b, const Lanes&
 }
 
 }  // namespace
+
+void traceEachRay(const TraceSystem& sys, RayBatch& b, const double* azimuths) {
+    b.count = std::clamp(b.count, 0, kBatchRays);
+    RayState ray;
+    ray.rayColour = b.rayColour;
+    ray.rayField = b.rayField;
+    ray.refColour = b.refColour;
+    ray.refX = b.refX;
+    ray.refY = b.refY;
+    for (int l = 0; l < b.count; ++l) {
+        const auto i = static_cast<size_t>(l);
+        ray.pupilRadius = b.rho[i];
+        ray.pupilAzimuth = azimuths[i];
+        ray.L = b.L[i];
+        ray.M = b.M[i];
+        ray.N = b.N[i];
+        ray.blocked = false;
+        TraceRay(sys, ray);
+        b.x[i] = ray.x;
+        b.y[i] = ray.y;
+        b.z[i] = ray.z;
+        b.L[i] = ray.L;
+        b.M[i] = ray.M;
+        b.N[i] = ray.N;
+        b.path[i] = ray.path;
+        b.step[i] = ray.step;
+        b.waveTerm[i] = ray.waveTerm;
+        b.blocked[i] = ray.blocked ? 1 : 0;
+        b.failed[i] = ray.failed ? 1 : 0;
+        b.failedAt[i] = static_cast<std::uint8_t>(ray.failedAt);
+    }
+}
 
 void traceBatch(const TraceSystem& sys, RayBatch& b) {
     b.count = std::clamp(b.count, 0, kBatchRays);

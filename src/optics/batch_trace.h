@@ -55,4 +55,10 @@ struct RayBatch {
 // several threads at once.
 void traceBatch(const TraceSystem& sys, RayBatch& batch);
 
+// The same rays traced one at a time by TraceRay, ray l from the pupil azimuth
+// azimuths[l] (whose sine and cosine the caller gave to set()): the reference
+// that measures what the batched trace gains, with the outputs traceBatch
+// gives.
+void traceEachRay(const TraceSystem& sys, RayBatch& batch, const double* azimuths);
+
 }  // namespace vn

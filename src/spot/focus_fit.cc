@@ -58,7 +58,10 @@ void traceFitRays(const TraceSystem& sys, const FitSetup& setup, SpotStore& stor
                 batch.set(l, h, store.sinAzimuth[idx(j)], store.cosAzimuth[idx(j)], aim.L, aim.M,
                           aim.N);
             }
-            traceBatch(sys, batch);
+            if (setup.oneRayAtATime)
+                traceEachRay(sys, batch, &store.azimuth[idx(j0)]);
+            else
+                traceBatch(sys, batch);
             for (int l = 0; l < batch.count; ++l) {
                 const size_t b = idx(l);
                 const double toRef = setup.delta / batch.N[b];

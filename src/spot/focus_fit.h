@@ -27,6 +27,9 @@ struct FitSetup {
     // The system is its own mirror image in the meridional plane: fans from
     // field points in that plane need only their half 0..n_az/2 traced.
     bool symmetric = false;
+    // Trace with TraceRay one ray at a time instead of in batches (the
+    // reference of the benchmarks; the results are the same).
+    bool oneRayAtATime = false;
 };
 
 // Incoming direction of the ray through pupil point (h, theta) from the object

@@ -86,7 +86,10 @@ void traceSpotRays(const TraceSystem& sys, const FieldPoint& fp, const FitSetup&
                 batch.set(l, h, store.sinAzimuth[idx(j)], store.cosAzimuth[idx(j)], aim.L, aim.M,
                           aim.N);
             }
-            traceBatch(sys, batch);
+            if (setup.oneRayAtATime)
+                traceEachRay(sys, batch, &store.azimuth[idx(j0)]);
+            else
+                traceBatch(sys, batch);
             for (int l = 0; l < batch.count; ++l) {
                 const size_t b = idx(l);
                 const size_t i = SpotStore::index(j0 + l, k, colour, field);
@@ -138,8 +141,8 @@ void finishWavefronts(const SystemModel& m, const FitSetup& setup, SpotStore& st
         const int colour = task / 2 + 1, field = task % 2 + 1;
         const double lambda = m.sys.wavelength[idx(colourIndex(colour))];
         const double opl0 = store.opl[SpotStore::index(0, 0, colour, field)];
-        for (int j = 0; j < setup.azimuths; ++j)
-            for (int k = 0; k < rings; ++k) {
+        for (int k = 0; k < rings; ++k)
+            for (int j = 0; j < setup.azimuths; ++j) {
                 const size_t i = SpotStore::index(j, k, colour, field);
                 store.wave[i] =
                     ((opl0 - store.opl[i]) * focalMm / lambda * 1000.0 + store.wave[i]) / focal;
@@ -224,7 +227,7 @@ void pickFieldFraction(Workspace& ws, double fraction) {
     pickFieldPoint(ws, w.chooserX + 100, w.chooserY + 100 - Nearest(100.0 * fraction));
 }
 
-ComputeStatus berechnen(Workspace& ws, WorkerPool& pool) {
+ComputeStatus berechnen(Workspace& ws, WorkerPool& pool, SpotTracing tracing) {
     if (!samplingFits(ws.pupil))
         return {false, "Die Strahldichte passt nicht in den Strahlspeicher."};
     createSpotStore(ws);
@@ -266,6 +269,7 @@ ComputeStatus berechnen(Workspace& ws, WorkerPool& pool) {
     setup.objectDistance = m.sys.objectDistance;
     setup.pupilScale = std::fabs(m.sys.normFocal) / (2.0 * m.sys.fNumber);
     setup.ringRadius = ws.pupil.zoneHeight.data();
+    setup.oneRayAtATime = tracing == SpotTracing::OneRayAtATime;
     const double delta = setup.delta;
 
     // 5, 6. Focus fit, passes A and B. A run starts from the image surface, so
