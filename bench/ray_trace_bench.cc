@@ -206,7 +206,7 @@ void traceGrid(benchmark::State& state, SystemModel (*build)()) {
 
 // The same grid in batches of one field each: the fields are the outer loop
 // of the grid, so each run of rays of one field is cut into full batches.
-void traceGridBatched(benchmark::State& state, SystemModel (*build)()) {
+void traceGridBatched(benchmark::State& state, SystemModel (*build)(), int lanes = batchLanes()) {
     const auto b = setUp(build());
     const double raySurfaces = double(b->rays.size()) * (b->sys->N + 1);
     auto batch = std::make_unique<RayBatch>();
@@ -225,7 +225,7 @@ void traceGridBatched(benchmark::State& state, SystemModel (*build)()) {
                            b->cosAzimuth[first], aim.L, aim.M, aim.N);
                 ++first;
             }
-            traceBatch(*b->sys, *batch);
+            traceBatch(*b->sys, *batch, lanes);
             for (int l = 0; l < batch->count; ++l) {
                 blocked += batch->blocked[static_cast<size_t>(l)];
                 failed += batch->failed[static_cast<size_t>(l)];
@@ -243,6 +243,7 @@ void traceGridBatched(benchmark::State& state, SystemModel (*build)()) {
     state.counters["rays"] = double(b->rays.size());
     state.counters["blocked"] = blocked;
     state.counters["failed"] = failed;
+    state.counters["lanes"] = lanes == 8 ? batchLanes() : 4;
 }
 
 double minimum(const std::vector<double>& v) {
@@ -268,6 +269,10 @@ void BM_BatchConics2(benchmark::State& state) {
 void BM_BatchAsphere3(benchmark::State& state) {
     traceGridBatched(state, schmidt);
 }
+// The four-lane variant where the processor would run the eight-lane one.
+void BM_BatchConics2FourLanes(benchmark::State& state) {
+    traceGridBatched(state, cassegrain, 4);
+}
 
 void BM_SinCosCalibration(benchmark::State& state) {
     double ns = 0.0;
@@ -282,6 +287,7 @@ BENCHMARK(BM_TraceAsphere3)->ComputeStatistics("min", minimum);
 BENCHMARK(BM_BatchSpheres8)->ComputeStatistics("min", minimum);
 BENCHMARK(BM_BatchConics2)->ComputeStatistics("min", minimum);
 BENCHMARK(BM_BatchAsphere3)->ComputeStatistics("min", minimum);
+BENCHMARK(BM_BatchConics2FourLanes)->ComputeStatistics("min", minimum);
 
 }  // namespace
 }  // namespace vn
