@@ -7,6 +7,10 @@
 
 #include "optics/surface_intersection.h"
 
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
+
 // The trace is compiled twice: for the baseline of the build with four lanes
 // (an AVX2 register) and, where GCC builds for x86-64, with eight lanes for
 // processors with AVX-512, chosen when the program runs. Both round every
@@ -20,7 +24,9 @@
 namespace vn {
 namespace lanes4 {
 constexpr int kLanes = 4;
+#define VN_KERNEL_AVX512 0
 #include "optics/batch_trace_kernel.inc"
+#undef VN_KERNEL_AVX512
 }  // namespace lanes4
 }  // namespace vn
 
@@ -34,7 +40,9 @@ constexpr int kLanes = 4;
 namespace vn {
 namespace lanes8 {
 constexpr int kLanes = 8;
+#define VN_KERNEL_AVX512 1
 #include "optics/batch_trace_kernel.inc"
+#undef VN_KERNEL_AVX512
 }  // namespace lanes8
 }  // namespace vn
 #pragma GCC diagnostic pop
