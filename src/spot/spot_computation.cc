@@ -76,11 +76,11 @@ void traceSpotRays(const TraceSystem& sys, const FieldPoint& fp, const FitSetup&
         batch.refColour = static_cast<std::uint8_t>(field);
         batch.rayField = (field - 1) * fp.angle * kDegree;
         const int traced = tracedAzimuths(nAz, mirrored);
+        RayState aim;  // only its direction is used, set for every ray
         for (int j0 = 0; j0 < traced; j0 += kBatchRays) {
             batch.count = std::min(kBatchRays, traced - j0);
             for (int l = 0; l < batch.count; ++l) {
                 const int j = j0 + l;
-                RayState aim;
                 aimAtPupil(p, q, fp.G, setup.objectDistance, h, store.sinAzimuth[idx(j)],
                            store.cosAzimuth[idx(j)], aim);
                 batch.set(l, h, store.sinAzimuth[idx(j)], store.cosAzimuth[idx(j)], aim.L, aim.M,
@@ -90,27 +90,29 @@ void traceSpotRays(const TraceSystem& sys, const FieldPoint& fp, const FitSetup&
                 traceEachRay(sys, batch, &store.azimuth[idx(j0)]);
             else
                 traceBatch(sys, batch);
+            // The azimuths of a ring are contiguous in the store; the loop has
+            // no branch, so that it runs in vector registers.
+            const size_t i0 = SpotStore::index(j0, k, colour, field);
             for (int l = 0; l < batch.count; ++l) {
-                const size_t b = idx(l);
-                const size_t i = SpotStore::index(j0 + l, k, colour, field);
+                const size_t b = idx(l), i = i0 + b;
                 const double toRef = setup.delta / batch.N[b];
+                const double yRef = batch.y[b] - toRef * batch.M[b];
+                const double xRef = batch.x[b] - toRef * batch.L[b];
+                const float dirN = static_cast<float>(batch.N[b]);
+                // A ray that leaves the last surface across the axis has no point
+                // on a focal plane; it counts as lost.
+                const double sum = yRef + xRef;
+                const bool lost = !(sum - sum == 0.0) || dirN == 0.0f;
                 store.y[i] = batch.y[b];
                 store.x[i] = batch.x[b];
-                store.yRef[i] = batch.y[b] - toRef * batch.M[b];
-                store.xRef[i] = batch.x[b] - toRef * batch.L[b];
-                store.dirN[i] = static_cast<float>(batch.N[b]);
+                store.yRef[i] = lost ? batch.y[b] : yRef;
+                store.xRef[i] = lost ? batch.x[b] : xRef;
+                store.dirN[i] = dirN;
                 store.dirM[i] = static_cast<float>(batch.M[b]);
                 store.dirL[i] = static_cast<float>(batch.L[b]);
                 store.opl[i] = batch.path[b];
                 store.wave[i] = batch.waveTerm[b];  // the path part follows once opl_0 is known
-                store.blocked[i] = batch.blocked[b];
-                // A ray that leaves the last surface across the axis has no point
-                // on a focal plane; it counts as lost.
-                if (!std::isfinite(store.yRef[i] + store.xRef[i]) || store.dirN[i] == 0.0f) {
-                    store.yRef[i] = batch.y[b];
-                    store.xRef[i] = batch.x[b];
-                    store.blocked[i] = 1;
-                }
+                store.blocked[i] = lost ? std::uint8_t{1} : batch.blocked[b];
             }
         }
         for (int j = traced; j < nAz; ++j) {
