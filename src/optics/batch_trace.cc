@@ -21,6 +21,14 @@
 #define VN_BATCH_WIDE 0
 #endif
 
+// The vectors are passed by value only between the kernel's own functions,
+// which all have internal linkage: GCC's notes on their calling convention
+// (for the eight-lane vectors in a build for AVX2) concern no caller.
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wpsabi"
+#endif
+
 namespace vn {
 namespace lanes4 {
 constexpr int kLanes = 4;
@@ -33,10 +41,6 @@ constexpr int kLanes = 4;
 #if VN_BATCH_WIDE
 #pragma GCC push_options
 #pragma GCC target("arch=x86-64-v4")
-// Vectors of eight doubles are passed in zmm registers only inside this part;
-// no function outside it sees them.
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wpsabi"
 namespace vn {
 namespace lanes8 {
 constexpr int kLanes = 8;
@@ -45,8 +49,11 @@ constexpr int kLanes = 8;
 #undef VN_KERNEL_AVX512
 }  // namespace lanes8
 }  // namespace vn
-#pragma GCC diagnostic pop
 #pragma GCC pop_options
+#endif
+
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic pop
 #endif
 
 namespace vn {
@@ -62,7 +69,7 @@ int batchLanes() {
 #endif
 }
 
-void traceBatch(const TraceSystem& sys, RayBatch& b, int lanes) {
+void traceBatch(const TraceSystem& sys, RayBatch& b, [[maybe_unused]] int lanes) {
     b.count = std::clamp(b.count, 0, kBatchRays);
 #if VN_BATCH_WIDE
     if (lanes == 8 && batchLanes() == 8) {
