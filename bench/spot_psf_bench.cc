@@ -5,7 +5,9 @@
 //     the highest (D = 100, 97 rings of 144 azimuths), one colour, against the
 //     term-by-term sum with one sin and cos per term;
 //   - the spot computation at point density 4 with "Auflösung hoch" on the
-//     eight-surface example, against the same computation on one thread.
+//     eight-surface example, against the same computation with every ray
+//     traced alone by TraceRay, on the same threads (one_thread_ms: the
+//     batched computation on one thread).
 // Counters: best_ms (the fastest iteration), reference_ms, speedup
 // (reference / best), sincos_ns (one call of the calibration loop) and
 // best_in_loops (best time in units of the whole 2^20-call loop).
@@ -19,9 +21,13 @@
 #include <vector>
 
 #include "bench_systems.h"
+#include "mainwindow/layout_painter.h"
 #include "mainwindow/run_cycle.h"
+#include "mainwindow/selection_logic.h"
+#include "mainwindow/window_updates.h"
 #include "psf/psf_computation.h"
 #include "spot/spot_computation.h"
+#include "ui/recording_canvas.h"
 
 namespace vn {
 namespace {
@@ -112,22 +118,62 @@ void BM_SpotHighestDensity(benchmark::State& state) {
         berechnen(*ws);
         best = std::min(best, millisecondsSince(start));
     }
-    WorkerPool single(1);
     double reference = std::numeric_limits<double>::infinity();
-    for (int run = 0; run < 3; ++run) {
+    for (int run = 0; run < 5; ++run) {
         const auto start = Clock::now();
-        berechnen(*ws, single);
+        berechnen(*ws, sharedWorkerPool(), SpotTracing::OneRayAtATime);
         reference = std::min(reference, millisecondsSince(start));
     }
+    WorkerPool single(1);
+    double oneThread = std::numeric_limits<double>::infinity();
+    for (int run = 0; run < 5; ++run) {
+        const auto start = Clock::now();
+        berechnen(*ws, single);
+        oneThread = std::min(oneThread, millisecondsSince(start));
+    }
     report(state, best, reference);
+    state.counters["one_thread_ms"] = oneThread;
     const SpotResults& r = ws->spot.results;
     state.counters["rays"] = 3.0 * 2 * (r.rings + 1) * r.azimuths;
     state.counters["threads"] = sharedWorkerPool().size();
 }
 
+// One stepwise edit with the spot and PSF windows open at the highest
+// settings: the step, the main window's repaint (evaluation and the recorded
+// layout picture), the spot computation and the PSF that the two windows run
+// before they draw (their drawing itself is not included). Reference: the
+// same with every spot ray traced alone.
+void BM_EditWithSpotAndPsfOpen(benchmark::State& state) {
+    auto ws = petzval(4, 2, 50);
+    StDefBool(ws->selection);
+    ws->flags.selectionActive = true;
+    ws->selection.pickRadius = true;
+    ws->selection.pickSurface = 1;
+    RecordingCanvas canvas(1000, 760);
+    bool up = true;
+    auto edit = [&](SpotTracing tracing) {
+        const auto start = Clock::now();
+        stepPickedValue(*ws, up);
+        up = !up;
+        prepareRepaint(*ws);
+        canvas.clear();
+        benchmark::DoNotOptimize(paintLayout(canvas, layoutPictureOf(*ws, 1000, 760)));
+        if (!berechnen(*ws, sharedWorkerPool(), tracing).ok) std::abort();
+        if (!BerechnePSF(*ws).ok) std::abort();
+        return millisecondsSince(start);
+    };
+    double best = std::numeric_limits<double>::infinity();
+    for (auto _ : state) best = std::min(best, edit(SpotTracing::Batched));
+    double reference = std::numeric_limits<double>::infinity();
+    for (int run = 0; run < 6; ++run)
+        reference = std::min(reference, edit(SpotTracing::OneRayAtATime));
+    report(state, best, reference);
+}
+
 BENCHMARK(BM_PsfDefaultSettings)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_PsfHighestSettings)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(0.5);
 BENCHMARK(BM_SpotHighestDensity)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(0.5);
+BENCHMARK(BM_EditWithSpotAndPsfOpen)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(0.5);
 
 }  // namespace
 }  // namespace vn

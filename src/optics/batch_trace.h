@@ -55,4 +55,17 @@ struct RayBatch {
 // several threads at once.
 void traceBatch(const TraceSystem& sys, RayBatch& batch);
 
+// The number of rays per vector register the trace uses on this processor: 8
+// with AVX-512, 4 otherwise. traceBatch with `lanes` 4 runs the four-lane
+// variant anywhere, with 8 the eight-lane one where the processor has it (the
+// four-lane one elsewhere); both give the same numbers, which the tests check.
+int batchLanes();
+void traceBatch(const TraceSystem& sys, RayBatch& batch, int lanes);
+
+// The same rays traced one at a time by TraceRay, ray l from the pupil azimuth
+// azimuths[l] (whose sine and cosine the caller gave to set()): the reference
+// that measures what the batched trace gains, with the outputs traceBatch
+// gives.
+void traceEachRay(const TraceSystem& sys, RayBatch& batch, const double* azimuths);
+
 }  // namespace vn

@@ -17,17 +17,6 @@ constexpr double kVanishingSpread = 1e-10;
 
 }  // namespace
 
-void aimAtPupil(double p, double q, double G, double objectDistance, double h, double sinTheta,
-                double cosTheta, RayState& ray) {
-    const double P = sinTheta * h * G / objectDistance;
-    const double Q = cosTheta * h * G / objectDistance;
-    const double dp = p - P, dq = q - Q;
-    const double length = std::sqrt(dp * dp + G * G + dq * dq);
-    ray.N = G / length;
-    ray.M = dq / length;
-    ray.L = dp / length;
-}
-
 void traceFitRays(const TraceSystem& sys, const FitSetup& setup, SpotStore& store,
                   WorkerPool& pool) {
     const int rings = setup.rings;
@@ -48,17 +37,20 @@ void traceFitRays(const TraceSystem& sys, const FitSetup& setup, SpotStore& stor
         auto& out = store.fit[idx(pass)][idx(J)][idx(k - 1)];
         const bool mirrored = setup.symmetric && p == 0.0;
         const int traced = mirrored ? setup.azimuths / 2 + 1 : setup.azimuths;
+        RayState aim;  // only its direction is used, set for every ray
         for (int j0 = 0; j0 < traced; j0 += kBatchRays) {
             batch.count = std::min(kBatchRays, traced - j0);
             for (int l = 0; l < batch.count; ++l) {
                 const int j = j0 + l;
-                RayState aim;
                 aimAtPupil(p, q, setup.G, setup.objectDistance, h, store.sinAzimuth[idx(j)],
                            store.cosAzimuth[idx(j)], aim);
                 batch.set(l, h, store.sinAzimuth[idx(j)], store.cosAzimuth[idx(j)], aim.L, aim.M,
                           aim.N);
             }
-            traceBatch(sys, batch);
+            if (setup.oneRayAtATime)
+                traceEachRay(sys, batch, &store.azimuth[idx(j0)]);
+            else
+                traceBatch(sys, batch);
             for (int l = 0; l < batch.count; ++l) {
                 const size_t b = idx(l);
                 const double toRef = setup.delta / batch.N[b];

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <array>
+#include <cmath>
 
 #include "base/worker_pool.h"
 #include "optics/ray_trace.h"
@@ -27,14 +28,27 @@ struct FitSetup {
     // The system is its own mirror image in the meridional plane: fans from
     // field points in that plane need only their half 0..n_az/2 traced.
     bool symmetric = false;
+    // Trace with TraceRay one ray at a time instead of in batches (the
+    // reference of the benchmarks; the results are the same).
+    bool oneRayAtATime = false;
 };
 
 // Incoming direction of the ray through pupil point (h, theta) from the object
 // point at chooser offset (p, q): the pupil point scaled to the virtual object
 // plane, (P, Q) = (sin, cos theta) h G / objectDistance, and
 // (N, M, L) = (G, q - Q, p - P) / length.
-void aimAtPupil(double p, double q, double G, double objectDistance, double h, double sinTheta,
-                double cosTheta, RayState& ray);
+// Inline, so that the loops that aim a batch of rays run it in vector
+// registers.
+inline void aimAtPupil(double p, double q, double G, double objectDistance, double h,
+                       double sinTheta, double cosTheta, RayState& ray) {
+    const double P = sinTheta * h * G / objectDistance;
+    const double Q = cosTheta * h * G / objectDistance;
+    const double dp = p - P, dq = q - Q;
+    const double length = std::sqrt(dp * dp + G * G + dq * dq);
+    ray.N = G / length;
+    ray.M = dq / length;
+    ray.L = dp / length;
+}
 
 // Traces the fit rays of both passes (green, on the current image surface)
 // into store.fit, spread over the pool.

@@ -76,38 +76,43 @@ void traceSpotRays(const TraceSystem& sys, const FieldPoint& fp, const FitSetup&
         batch.refColour = static_cast<std::uint8_t>(field);
         batch.rayField = (field - 1) * fp.angle * kDegree;
         const int traced = tracedAzimuths(nAz, mirrored);
+        RayState aim;  // only its direction is used, set for every ray
         for (int j0 = 0; j0 < traced; j0 += kBatchRays) {
             batch.count = std::min(kBatchRays, traced - j0);
             for (int l = 0; l < batch.count; ++l) {
                 const int j = j0 + l;
-                RayState aim;
                 aimAtPupil(p, q, fp.G, setup.objectDistance, h, store.sinAzimuth[idx(j)],
                            store.cosAzimuth[idx(j)], aim);
                 batch.set(l, h, store.sinAzimuth[idx(j)], store.cosAzimuth[idx(j)], aim.L, aim.M,
                           aim.N);
             }
-            traceBatch(sys, batch);
+            if (setup.oneRayAtATime)
+                traceEachRay(sys, batch, &store.azimuth[idx(j0)]);
+            else
+                traceBatch(sys, batch);
+            // The azimuths of a ring are contiguous in the store; the loop has
+            // no branch, so that it runs in vector registers.
+            const size_t i0 = SpotStore::index(j0, k, colour, field);
             for (int l = 0; l < batch.count; ++l) {
-                const size_t b = idx(l);
-                const size_t i = SpotStore::index(j0 + l, k, colour, field);
+                const size_t b = idx(l), i = i0 + b;
                 const double toRef = setup.delta / batch.N[b];
+                const double yRef = batch.y[b] - toRef * batch.M[b];
+                const double xRef = batch.x[b] - toRef * batch.L[b];
+                const float dirN = static_cast<float>(batch.N[b]);
+                // A ray that leaves the last surface across the axis has no point
+                // on a focal plane; it counts as lost.
+                const double sum = yRef + xRef;
+                const bool lost = !(sum - sum == 0.0) || dirN == 0.0f;
                 store.y[i] = batch.y[b];
                 store.x[i] = batch.x[b];
-                store.yRef[i] = batch.y[b] - toRef * batch.M[b];
-                store.xRef[i] = batch.x[b] - toRef * batch.L[b];
-                store.dirN[i] = static_cast<float>(batch.N[b]);
+                store.yRef[i] = lost ? batch.y[b] : yRef;
+                store.xRef[i] = lost ? batch.x[b] : xRef;
+                store.dirN[i] = dirN;
                 store.dirM[i] = static_cast<float>(batch.M[b]);
                 store.dirL[i] = static_cast<float>(batch.L[b]);
                 store.opl[i] = batch.path[b];
                 store.wave[i] = batch.waveTerm[b];  // the path part follows once opl_0 is known
-                store.blocked[i] = batch.blocked[b];
-                // A ray that leaves the last surface across the axis has no point
-                // on a focal plane; it counts as lost.
-                if (!std::isfinite(store.yRef[i] + store.xRef[i]) || store.dirN[i] == 0.0f) {
-                    store.yRef[i] = batch.y[b];
-                    store.xRef[i] = batch.x[b];
-                    store.blocked[i] = 1;
-                }
+                store.blocked[i] = lost ? std::uint8_t{1} : batch.blocked[b];
             }
         }
         for (int j = traced; j < nAz; ++j) {
@@ -138,8 +143,8 @@ void finishWavefronts(const SystemModel& m, const FitSetup& setup, SpotStore& st
         const int colour = task / 2 + 1, field = task % 2 + 1;
         const double lambda = m.sys.wavelength[idx(colourIndex(colour))];
         const double opl0 = store.opl[SpotStore::index(0, 0, colour, field)];
-        for (int j = 0; j < setup.azimuths; ++j)
-            for (int k = 0; k < rings; ++k) {
+        for (int k = 0; k < rings; ++k)
+            for (int j = 0; j < setup.azimuths; ++j) {
                 const size_t i = SpotStore::index(j, k, colour, field);
                 store.wave[i] =
                     ((opl0 - store.opl[i]) * focalMm / lambda * 1000.0 + store.wave[i]) / focal;
@@ -224,7 +229,7 @@ void pickFieldFraction(Workspace& ws, double fraction) {
     pickFieldPoint(ws, w.chooserX + 100, w.chooserY + 100 - Nearest(100.0 * fraction));
 }
 
-ComputeStatus berechnen(Workspace& ws, WorkerPool& pool) {
+ComputeStatus berechnen(Workspace& ws, WorkerPool& pool, SpotTracing tracing) {
     if (!samplingFits(ws.pupil))
         return {false, "Die Strahldichte passt nicht in den Strahlspeicher."};
     createSpotStore(ws);
@@ -266,6 +271,7 @@ ComputeStatus berechnen(Workspace& ws, WorkerPool& pool) {
     setup.objectDistance = m.sys.objectDistance;
     setup.pupilScale = std::fabs(m.sys.normFocal) / (2.0 * m.sys.fNumber);
     setup.ringRadius = ws.pupil.zoneHeight.data();
+    setup.oneRayAtATime = tracing == SpotTracing::OneRayAtATime;
     const double delta = setup.delta;
 
     // 5, 6. Focus fit, passes A and B. A run starts from the image surface, so

@@ -64,6 +64,11 @@ void pickFieldFraction(Workspace& ws, double fraction);
 // `pool`; the results do not depend on the number of threads. When the system
 // cannot be evaluated nothing changes but the model's paraxial values, and the
 // status says why (ws.evaluation has the details).
-ComputeStatus berechnen(Workspace& ws, WorkerPool& pool = sharedWorkerPool());
+// `tracing` chooses between the batched trace and TraceRay for one ray at a
+// time, the reference that the benchmarks and tests compare it with; both give
+// the same results.
+enum class SpotTracing { Batched, OneRayAtATime };
+ComputeStatus berechnen(Workspace& ws, WorkerPool& pool = sharedWorkerPool(),
+                        SpotTracing tracing = SpotTracing::Batched);
 
 }  // namespace vn

@@ -29,14 +29,18 @@ inline constexpr size_t kStoreSize = size_t{kStoreAzimuths} * kStoreRings * 3 * 
 // weight set to 0 there.
 using PupilWeights = std::array<std::array<std::array<float, 3>, kWeightRings>, kWeightAzimuths>;
 
-// Per ray [azimuth j][ring k][colour 1..3][field 1..2]. Lengths are in model
-// units, y meridional and x sagittal.
+// Per ray [colour 1..3][field 1..2][ring k][azimuth j]. Lengths are in model
+// units, y meridional and x sagittal. The azimuths of one ring lie side by
+// side: the spot computation writes a ring of one colour and field per task,
+// so each task fills whole cache lines of its own, and the PSF reads a ring
+// along its azimuths.
 struct SpotStore {
     static constexpr size_t index(int j, int k, int colour, int field) {
-        return ((static_cast<size_t>(j) * kStoreRings + static_cast<size_t>(k)) * 3 +
-                static_cast<size_t>(colour - 1)) *
-                   2 +
-               static_cast<size_t>(field - 1);
+        return ((static_cast<size_t>(colour - 1) * 2 + static_cast<size_t>(field - 1)) *
+                    kStoreRings +
+                static_cast<size_t>(k)) *
+                   kStoreAzimuths +
+               static_cast<size_t>(j);
     }
 
     std::array<double, kStoreSize> y{}, x{};  // on the image surface

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <random>
@@ -55,11 +56,21 @@ void compareBatch(const TraceSystem& sys, double reach, double field, int colour
         batch->set(l, rho, std::sin(azimuth), std::cos(azimuth), ray.L, ray.M, ray.N);
         TraceRay(sys, ray);
     }
-    traceBatch(sys, *batch);
+    // The eight-lane variant (where the processor has it) must give the
+    // four-lane one's numbers to the bit.
+    auto wide = std::make_unique<RayBatch>(*batch);
+    traceBatch(sys, *batch, 4);
+    traceBatch(sys, *wide, 8);
     for (int l = 0; l < count; ++l) {
         const auto b = static_cast<size_t>(l);
         const RayState& r = single[b];
         SCOPED_TRACE(what + ", ray " + std::to_string(l));
+        for (auto member : {&RayBatch::x, &RayBatch::y, &RayBatch::z, &RayBatch::L, &RayBatch::M,
+                            &RayBatch::N, &RayBatch::path, &RayBatch::step, &RayBatch::waveTerm})
+            ASSERT_EQ(std::memcmp(&((*batch).*member)[b], &((*wide).*member)[b], sizeof(double)),
+                      0);
+        ASSERT_EQ(batch->blocked[b], wide->blocked[b]);
+        ASSERT_EQ(batch->failedAt[b], wide->failedAt[b]);
         ASSERT_EQ(batch->failed[b] != 0, r.failed);
         ASSERT_EQ(batch->failedAt[b], r.failedAt);
         ASSERT_EQ(batch->blocked[b] != 0, r.blocked);

@@ -253,6 +253,51 @@ TEST(SpotComputation, ResultsDoNotDependOnTheNumberOfThreads) {
     EXPECT_EQ(std::memcmp(ga.cells.data(), gb.cells.data(), sizeof ga.cells), 0);
 }
 
+// The batched trace gives every ray TraceRay's numbers, so the whole
+// computation must not move by a bit from the one-ray-at-a-time path, on
+// every example and on a field point off the meridional plane's symmetry.
+TEST(SpotComputation, BatchedTraceGivesTheOneRayResultsOnEveryExample) {
+    for (const char* name : {"achromat-f15.opt", "asphere-mirror.opt", "cassegrain-classical.opt",
+                             "doublet-airspaced.opt", "newtonian-f5.opt", "petzval-astrograph.opt",
+                             "refractor-diagonal.opt", "ritchey-chretien.opt", "schmidt-camera.opt",
+                             "stop-obstruction.opt", "toric-mirror.opt"}) {
+        SCOPED_TRACE(name);
+        auto a = test::spotsFor(test::example(name), test::withSettings(3), 0.8);
+        auto b = std::make_unique<Workspace>();
+        Initialize(*b);
+        b->model = test::example(name);
+        test::withSettings(3)(*b);
+        Start(*b);
+        createSpotStore(*b);
+        b->spot.window = a->spot.window;
+        ASSERT_TRUE(berechnen(*b, sharedWorkerPool(), SpotTracing::OneRayAtATime).ok);
+        const SpotStore& sa = *a->spot.store;
+        const SpotStore& sb = *b->spot.store;
+        EXPECT_EQ(std::memcmp(sa.y.data(), sb.y.data(), sizeof sa.y), 0);
+        EXPECT_EQ(std::memcmp(sa.x.data(), sb.x.data(), sizeof sa.x), 0);
+        EXPECT_EQ(std::memcmp(sa.yRef.data(), sb.yRef.data(), sizeof sa.yRef), 0);
+        EXPECT_EQ(std::memcmp(sa.dirL.data(), sb.dirL.data(), sizeof sa.dirL), 0);
+        EXPECT_EQ(std::memcmp(sa.opl.data(), sb.opl.data(), sizeof sa.opl), 0);
+        EXPECT_EQ(std::memcmp(sa.wave.data(), sb.wave.data(), sizeof sa.wave), 0);
+        EXPECT_EQ(std::memcmp(sa.blocked.data(), sb.blocked.data(), sizeof sa.blocked), 0);
+        int fitDifferences = 0;
+        for (size_t pass = 0; pass < 2; ++pass)
+            for (size_t J = 0; J < 3; ++J)
+                for (size_t k = 0; k < kFitRings; ++k)
+                    for (size_t j = 0; j < kStoreAzimuths; ++j) {
+                        const SpotStore::FitRay& u = sa.fit[pass][J][k][j];
+                        const SpotStore::FitRay& v = sb.fit[pass][J][k][j];
+                        fitDifferences += std::memcmp(&u.y, &v.y, sizeof u.y) != 0 ||
+                                          std::memcmp(&u.yRef, &v.yRef, sizeof u.yRef) != 0 ||
+                                          std::memcmp(&u.x, &v.x, sizeof u.x) != 0 ||
+                                          u.usable != v.usable;
+                    }
+        EXPECT_EQ(fitDifferences, 0);
+        EXPECT_EQ(a->spot.results.focusShift, b->spot.results.focusShift);
+        EXPECT_EQ(a->spot.results.bestSphereRadius, b->spot.results.bestSphereRadius);
+    }
+}
+
 TEST(SpotComputation, MirroredHalfOfTheFanEqualsTheTracedRays) {
     // The lens is its own mirror image in the meridional plane: the rays of
     // azimuths beyond n_az / 2 are taken from their mirror images. Traced
