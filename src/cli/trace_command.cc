@@ -10,6 +10,7 @@
 #include "base/units.h"
 #include "cli/commands.h"
 #include "cli/json_writer.h"
+#include "cli/spot_options.h"
 #include "optics/ray_trace.h"
 
 namespace vn::cli {
@@ -35,22 +36,6 @@ constexpr const char* kTraceHelp =
     "the chief ray of the same field and colour, in waves) and per surface\n"
     "1..N+1 z, y, the cosine of incidence and the step. A ray that misses a\n"
     "surface or is totally reflected is reported blocked, with a note on stderr.\n";
-
-bool colourOption(const ParsedArgs& parsed, int& colour, std::string& error) {
-    auto it = parsed.options.find("colour");
-    if (it == parsed.options.end()) return true;
-    if (it->second == "red") {
-        colour = kRed;
-    } else if (it->second == "green") {
-        colour = kGreen;
-    } else if (it->second == "blue") {
-        colour = kBlue;
-    } else {
-        error = "--colour is red, green or blue, not '" + it->second + "'";
-        return false;
-    }
-    return true;
-}
 
 void traceFrom(const TraceSystem& sys, int colour, double radius, double azimuth, double field,
                RayState& ray) {

@@ -279,6 +279,15 @@ std::optional<long long> parseInteger(std::string_view text) {
     return value;
 }
 
+std::string pictureNumber(double value, int precision, int decimals, char separator,
+                          bool fieldWidth) {
+    if (!std::isfinite(value)) return "-";
+    if (!fieldWidth) return fixed(value, precision, decimals, separator);
+    std::string s = fixedWidth(value, precision, decimals);
+    std::replace(s.begin(), s.end(), '.', separator);
+    return s;
+}
+
 }  // namespace vn::fmt
 
 namespace vn {

@@ -55,6 +55,12 @@ std::optional<double> parseNumber(std::string_view text, char separator = '.');
 // Parses an optionally signed decimal integer with optional blanks around.
 std::optional<long long> parseInteger(std::string_view text);
 
+// A number of a window's picture: fixed "precision, decimals" with the user's
+// separator on the screen, or a right-aligned field `precision` characters
+// wide in the export picture; a value that is not finite shows a dash.
+std::string pictureNumber(double value, int precision, int decimals, char separator,
+                          bool fieldWidth);
+
 }  // namespace vn::fmt
 
 namespace vn {

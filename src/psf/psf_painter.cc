@@ -15,14 +15,11 @@ namespace {
 constexpr double kTwoPi = 2.0 * std::numbers::pi;
 constexpr int kLargestDrawnRadius = 108;
 
+// Numbers of the picture, as the screen or the export writes them.
 struct Numbers {
     const PsfLook& look;
     std::string operator()(double v, int precision, int decimals) const {
-        if (!std::isfinite(v)) return "-";
-        if (!look.exportRendering) return fmt::fixed(v, precision, decimals, look.separator);
-        std::string s = fmt::fixedWidth(v, precision, decimals);
-        std::replace(s.begin(), s.end(), '.', look.separator);
-        return s;
+        return fmt::pictureNumber(v, precision, decimals, look.separator, look.exportRendering);
     }
 };
 

@@ -10,17 +10,11 @@
 namespace vn {
 namespace {
 
-// Numbers of the picture: "precision, decimals" on the screen, a field of
-// `precision` characters in the export. A value that is not finite shows a
-// dash, never "NAN".
+// Numbers of the picture, as the screen or the export writes them.
 struct Numbers {
     const SpotLook& look;
     std::string operator()(double v, int precision, int decimals) const {
-        if (!std::isfinite(v)) return "-";
-        if (!look.exportRendering) return fmt::fixed(v, precision, decimals, look.separator);
-        std::string s = fmt::fixedWidth(v, precision, decimals);
-        std::replace(s.begin(), s.end(), '.', look.separator);
-        return s;
+        return fmt::pictureNumber(v, precision, decimals, look.separator, look.exportRendering);
     }
 };
 
