@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build, the tests, the fuzz targets (clang
 # with libFuzzer and the sanitizer runtimes) and the program need (Qt's German
-# translations for its own dialogs among them), and the German locale that the
-# tests use to check locale independence. Does nothing when everything is
-# there already.
+# translations for its own dialogs among them), the German locale that the
+# tests use to check locale independence, and the X tools with which
+# scripts/make-guide-pictures.sh takes the guide's pictures. Does nothing when
+# everything is there already.
 set -euo pipefail
 
 packages=(
@@ -14,6 +15,7 @@ packages=(
     libuemf-dev emf2svg poppler-utils
     clang-format-14 locales
     clang-14 libclang-rt-14-dev
+    xvfb xdotool imagemagick pngquant
 )
 
 missing=()
