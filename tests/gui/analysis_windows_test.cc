@@ -95,6 +95,17 @@ private slots:
                 ws_->psf.analysis.strehlPeak != strehlBefore);
     }
 
+    void theUpKeyInTheMainWindowShowsTheSpotWindow() {
+        ws_ = std::make_unique<Workspace>();
+        window_ = std::make_unique<MainWindow>(*ws_);
+        window_->show();
+        QVERIFY(window_->openFile(kExamples + "newtonian-f5.opt"));
+        QVERIFY(!window_->spotWindow()->isVisible());
+        QTest::keyClick(window_.get(), Qt::Key_Up);
+        QVERIFY(window_->spotWindow()->isVisible());
+        QVERIFY(ws_->flags.spotComputed);
+    }
+
     void aSynthesisOkUpdatesBothWindowsAtOnce() {
         open("newtonian-f5.opt");
         QAction* cassegrain = nullptr;

@@ -232,6 +232,8 @@ public slots:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    // The cursor-up key shows the spot window (FormKeyDown).
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void FormCreate();

@@ -3,6 +3,7 @@
 // of the system while they are visible. Heavier settings compute in the
 // background on a copy of the workspace; a result that a newer change has
 // made stale is dropped.
+#include <QKeyEvent>
 #include <QMetaObject>
 
 #include "mainwindow/qt/layout_area.h"
@@ -149,6 +150,14 @@ void MainWindow::focusThroughPsf(bool up) {
     }
     vn::focusThroughPsf(ws_, up, analysisWindows());
     showAnalysisPictures();
+}
+
+void MainWindow::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Up && firstRunDone_) {
+        Spot1Click();
+        return;
+    }
+    QMainWindow::keyPressEvent(event);
 }
 
 }  // namespace vn
