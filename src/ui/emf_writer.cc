@@ -27,6 +27,14 @@ U_POINTL pointOf(Point p) {
     return point32_set(p.x, p.y);
 }
 
+// A box with its corners in order: the layout draws a surface of negative
+// radius with the corners swapped, which the window system puts in order
+// itself but metafile readers take as negative radii.
+U_RECTL boxOf(Point a, Point b) {
+    return rectl_set(pointl_set(std::min(a.x, b.x), std::min(a.y, b.y)),
+                     pointl_set(std::max(a.x, b.x), std::max(a.y, b.y)));
+}
+
 // A canvas whose primitives become records of an open metafile.
 class EmfCanvas final : public Canvas {
 public:
@@ -92,12 +100,11 @@ public:
 
     void arc(Point topLeft, Point bottomRight, Point start, Point end) override {
         // Arcs run counter-clockwise, the metafile's default direction.
-        append(U_EMRARC_set(rectl_set(pointOf(topLeft), pointOf(bottomRight)), pointOf(start),
-                            pointOf(end)));
+        append(U_EMRARC_set(boxOf(topLeft, bottomRight), pointOf(start), pointOf(end)));
     }
 
     void ellipse(Point topLeft, Point bottomRight) override {
-        append(U_EMRELLIPSE_set(rectl_set(pointOf(topLeft), pointOf(bottomRight))));
+        append(U_EMRELLIPSE_set(boxOf(topLeft, bottomRight)));
     }
 
     void fillRect(Point topLeft, Point bottomRight, Rgb colour) override {

@@ -147,6 +147,8 @@ TEST(EmfWriter, AnIndependentReaderFindsTheLinesCirclesAndTexts) {
     c.ellipse({150, 50}, {170, 70});
     c.setPixel({5, 5}, 0x00FF00);
     c.text({20, 80}, "Öffnung 5µm", 8, 0x008000);
+    // A mirror of negative radius comes with the box's corners swapped.
+    c.arc({120, 90}, {80, 50}, {100, 90}, {100, 50});
 
     const fs::path dir = fs::temp_directory_path() / ("emf_test_" + std::to_string(::getpid()));
     fs::create_directories(dir);
@@ -160,6 +162,7 @@ TEST(EmfWriter, AnIndependentReaderFindsTheLinesCirclesAndTexts) {
     EXPECT_NE(text.find("#0000FF"), std::string::npos)
         << "the red pen (0x0000FF is red)" << text.substr(0, 400);
     EXPECT_NE(text.find("<ellipse"), std::string::npos);
+    EXPECT_EQ(text.find(" A -"), std::string::npos) << "an arc of negative radius";
     // The line runs at twice the size: to (380, 180).
     EXPECT_NE(text.find("380"), std::string::npos);
     fs::remove_all(dir);
