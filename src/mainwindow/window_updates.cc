@@ -86,15 +86,6 @@ void recordStarTest(Workspace& ws, const StarTestState& state, const StarTestLoo
         ws.pictures.starTest.text({10, 19}, state.message, 9, star_test_colour::warning);
 }
 
-ComputeStatus repaintStarTest(Workspace& ws, const StarTestSettings& settings,
-                              const StarTestLook& look, StarTestState& state, WorkerPool& pool) {
-    ComputeStatus status = updateSpots(ws, pool);
-    const ComputeStatus row = computeStarTestRow(ws, settings, state, pool);
-    if (status.ok) status = row;
-    recordStarTest(ws, state, look);
-    return status;
-}
-
 bool starTestIsHeavy(const StarTestSettings& settings) {
     // The least pupil grid is the one the defocus alone asks for (its slope
     // is 2 d waves per pupil radius at the rim, with the margins of the

@@ -64,11 +64,6 @@ ComputeStatus computeStarTestRow(const Workspace& ws, const StarTestSettings& se
 // computing nothing; a state without images shows its message.
 void recordStarTest(Workspace& ws, const StarTestState& state, const StarTestLook& look);
 
-// The star-test window's repaint: updateSpots, the row, its picture.
-ComputeStatus repaintStarTest(Workspace& ws, const StarTestSettings& settings,
-                              const StarTestLook& look, StarTestState& state,
-                              WorkerPool& pool = sharedWorkerPool());
-
 // Whether the row asks for transforms large enough that the window should
 // compute it in the background (judged from the defocus, which sets the
 // least grid, and the number of images).
