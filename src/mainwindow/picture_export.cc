@@ -18,6 +18,8 @@ const char* prefixOf(GraphicSource source) {
             return "PSF";
         case GraphicSource::PsfGraph:
             return "PSFGraphik";
+        case GraphicSource::StarTest:
+            return "Sterntest";
     }
     return "";
 }

@@ -63,6 +63,43 @@ ComputeStatus repaintPsf(Workspace& ws, const PsfLook& look, WorkerPool& pool) {
     return status;
 }
 
+ComputeStatus computeStarTestRow(const Workspace& ws, const StarTestSettings& settings,
+                                 StarTestState& state, WorkerPool& pool) {
+    ComputeStatus status;
+    if (ws.flags.modelChanged || !ws.flags.spotComputed) {
+        state.result.images.clear();
+        status = {false, "Es gibt noch keine Spotdaten für den Sterntest."};
+    } else {
+        status = computeStarTest(ws, settings, state.result, state.work, pool);
+    }
+    state.ok = status.ok;
+    state.message = status.message ? status.message : "";
+    return {state.ok, state.message.empty() ? nullptr : state.message.c_str()};
+}
+
+void recordStarTest(Workspace& ws, const StarTestState& state, const StarTestLook& look) {
+    ws.pictures.starTest = RecordingCanvas(look.width, look.height);
+    paintStarTest(state.result, look, ws.pictures.starTest);
+    // The reason for an empty row under the painter's own line; the row of a
+    // field point without light says it in the same place.
+    if (!state.message.empty())
+        ws.pictures.starTest.text({10, 19}, state.message, 9, star_test_colour::warning);
+}
+
+bool starTestIsHeavy(const StarTestSettings& settings) {
+    // The least pupil grid is the one the defocus alone asks for (its slope
+    // is 2 d waves per pupil radius at the rim, with the margins of the
+    // computation); aberrations can only enlarge it. The default row (8
+    // waves, five images) needs 256 x 256 points per transform and stays
+    // within a tenth of a second even where coma doubles the grid; twice its
+    // transform area still keeps the window responsive.
+    const double need = 4.0 * (1.3 * 2.0 * settings.defocusWaves + 4.0);
+    int L = kStarTestMinPupil;
+    while (L < need && L < kStarTestMaxPupil) L *= 2;
+    const double area = static_cast<double>(settings.steps) * (2.0 * L) * (2.0 * L);
+    return area > 2.0 * kStarTestDefaultSteps * 256.0 * 256.0;
+}
+
 ComputeStatus computeAnalysis(Workspace& ws, bool psf, WorkerPool& pool) {
     ComputeStatus status = updateSpots(ws, pool);
     if (psf && status.ok) {
@@ -72,12 +109,35 @@ ComputeStatus computeAnalysis(Workspace& ws, bool psf, WorkerPool& pool) {
     return status;
 }
 
+ComputeStatus computeAnalysis(Workspace& ws, bool psf, const StarTestSettings& starSettings,
+                              StarTestState* starTest, WorkerPool& pool) {
+    ComputeStatus status = computeAnalysis(ws, psf, pool);
+    if (starTest) {
+        const ComputeStatus row = computeStarTestRow(ws, starSettings, *starTest, pool);
+        if (status.ok) status = row;
+    }
+    return status;
+}
+
 ComputeStatus updateAnalysis(Workspace& ws, const AnalysisWindows& windows, WorkerPool& pool) {
-    if (!windows.spot && !windows.psf) return {};
+    StarTestState unused;
+    AnalysisWindows without = windows;
+    without.starTest = false;
+    return updateAnalysis(ws, without, unused, pool);
+}
+
+ComputeStatus updateAnalysis(Workspace& ws, const AnalysisWindows& windows, StarTestState& starTest,
+                             WorkerPool& pool) {
+    if (!windows.spot && !windows.psf && !windows.starTest) return {};
     ComputeStatus status = updateSpots(ws, pool);
     if (windows.psf && status.ok) status = psfIfStale(ws, pool);
     if (windows.spot) recordSpots(ws, windows.spotLook);
     if (windows.psf) recordPsf(ws, windows.psfLook, pool);
+    if (windows.starTest) {
+        const ComputeStatus row = computeStarTestRow(ws, windows.starTestSettings, starTest, pool);
+        if (status.ok) status = row;
+        recordStarTest(ws, starTest, windows.starTestLook);
+    }
     return status;
 }
 
@@ -92,6 +152,22 @@ ComputeStatus recordWindowExport(Workspace& ws, GraphicSource source, const Anal
         paintSpotWindow(picture, ws, rekonstruierenValues(ws), look);
         paintAppEmblem(picture, {2, 410});
         return status;
+    }
+    if (source == GraphicSource::StarTest) {
+        StarTestState state;
+        status = computeStarTestRow(ws, looks.starTestSettings, state, pool);
+        if (!status.ok && state.result.images.empty()) return status;
+        // The row as on screen, with a line under it for the icon and the
+        // caption.
+        const StarTestLook& look = looks.starTestLook;
+        picture = RecordingCanvas(look.width, look.height + kEmblemSize + 6);
+        picture.fillRect({0, 0}, {picture.width(), picture.height()}, star_test_colour::background);
+        paintStarTest(state.result, look, picture);
+        paintAppEmblem(picture, {2, look.height + 3});
+        // The main window's caption, which the windows' looks carry.
+        picture.text({kEmblemSize + 10, look.height + 12}, looks.spotLook.caption, 9,
+                     star_test_colour::text);
+        return {};
     }
     status = psfIfStale(ws, pool);
     if (!status.ok) return status;
@@ -112,12 +188,24 @@ ComputeStatus recordWindowExport(Workspace& ws, GraphicSource source, const Anal
 
 ComputeStatus focusThroughPsf(Workspace& ws, bool up, const AnalysisWindows& windows,
                               WorkerPool& pool) {
+    StarTestState unused;
+    AnalysisWindows without = windows;
+    without.starTest = false;
+    return focusThroughPsf(ws, up, without, unused, pool);
+}
+
+ComputeStatus focusThroughPsf(Workspace& ws, bool up, const AnalysisWindows& windows,
+                              StarTestState& starTest, WorkerPool& pool) {
     if (!ws.flags.spotComputed) return {false, "Die Spotdaten fehlen für die PSF."};
     stepFocusThroughPsf(ws, up);
     ws.flags.psfStale = true;
     const ComputeStatus status = BerechnePSF(ws, pool);
     if (windows.spot) recordSpots(ws, windows.spotLook);
     if (windows.psf) recordPsf(ws, windows.psfLook, pool);
+    if (windows.starTest) {
+        computeStarTestRow(ws, windows.starTestSettings, starTest, pool);
+        recordStarTest(ws, starTest, windows.starTestLook);
+    }
     return status;
 }
 

@@ -1,8 +1,12 @@
 // What the analysis windows run before they draw, and the live update of
-// the spot and PSF windows after every change of the system.
+// the spot, PSF and star-test windows after every change of the system.
 #pragma once
 
+#include <string>
+
 #include "psf/psf_painter.h"
+#include "psf/star_test.h"
+#include "psf/star_test_painter.h"
 #include "spot/spot_computation.h"
 #include "spot/spot_painter.h"
 #include "workspace/workspace.h"
@@ -30,15 +34,49 @@ ComputeStatus repaintPsf(Workspace& ws, const PsfLook& look, WorkerPool& pool = 
 
 // Which analysis windows are visible, and how they look.
 struct AnalysisWindows {
-    bool spot = false, psf = false;
+    bool spot = false, psf = false, starTest = false;
     SpotLook spotLook;
     PsfLook psfLook;
+    // The star-test window's picture (its size, linear or logarithmic) and
+    // the row it asks for.
+    StarTestLook starTestLook{kStarTestPictureWidth, kStarTestPictureHeight};
+    StarTestSettings starTestSettings;
 };
+
+// The star test's last row with the working space it reuses, and the
+// outcome of its computation (the message kept as text, so that a result
+// computed on another thread carries it safely).
+struct StarTestState {
+    StarTestResult result;
+    StarTestWork work;
+    bool ok = false;
+    std::string message;
+};
+
+// The star-test row for `settings` from the stored rays of the last spot
+// computation, at the PSF colour, the spot window's field point and focus.
+// Without spots (or with a changed model) the state holds no images and the
+// message says why.
+ComputeStatus computeStarTestRow(const Workspace& ws, const StarTestSettings& settings,
+                                 StarTestState& state, WorkerPool& pool = sharedWorkerPool());
+
+// Records the star-test picture of the state into ws.pictures.starTest,
+// computing nothing; a state without images shows its message.
+void recordStarTest(Workspace& ws, const StarTestState& state, const StarTestLook& look);
+
+// Whether the row asks for transforms large enough that the window should
+// compute it in the background (judged from the defocus, which sets the
+// least grid, and the number of images).
+bool starTestIsHeavy(const StarTestSettings& settings);
 
 // After a change of the system (a step, an editor "ok", a synthesis, a
 // tolerance offset): the spots and the PSF of the visible windows computed
 // again at once, and their pictures recorded.
 ComputeStatus updateAnalysis(Workspace& ws, const AnalysisWindows& windows,
+                             WorkerPool& pool = sharedWorkerPool());
+// The same with the star-test window, whose row is computed into `starTest`
+// when it is visible.
+ComputeStatus updateAnalysis(Workspace& ws, const AnalysisWindows& windows, StarTestState& starTest,
                              WorkerPool& pool = sharedWorkerPool());
 
 // A focus step through the PSF (up: F / (1 + step), down: F (1 + step)), the
@@ -46,11 +84,15 @@ ComputeStatus updateAnalysis(Workspace& ws, const AnalysisWindows& windows,
 // there and the visible pictures recorded.
 ComputeStatus focusThroughPsf(Workspace& ws, bool up, const AnalysisWindows& windows,
                               WorkerPool& pool = sharedWorkerPool());
+ComputeStatus focusThroughPsf(Workspace& ws, bool up, const AnalysisWindows& windows,
+                              StarTestState& starTest, WorkerPool& pool = sharedWorkerPool());
 
-// The export picture of the spot window, the PSF window or the PSF graph into
-// `picture`, computed first where the spots or the PSF are stale, as the
-// windows do when they open: the window's picture with numbers in field
-// widths, the caption and the program's icon; the PSF graph as on screen.
+// The export picture of the spot window, the PSF window, the PSF graph or the
+// star test into `picture`, computed first where the spots or the PSF are
+// stale, as the windows do when they open: the window's picture with numbers
+// in field widths, the caption and the program's icon; the PSF graph as on
+// screen; the star test with the row and look of `looks`, its caption and
+// the icon in a line under it.
 ComputeStatus recordWindowExport(Workspace& ws, GraphicSource source, const AnalysisWindows& looks,
                                  RecordingCanvas& picture, WorkerPool& pool = sharedWorkerPool());
 
@@ -66,8 +108,11 @@ bool analysisIsHeavy(const Workspace& ws);
 void copyAnalysisInputs(const Workspace& from, Workspace& to);
 
 // The computations of updateAnalysis without the pictures: spots, and the
-// PSF with its analysis when `psf`.
+// PSF with its analysis when `psf`, and the star-test row for `starSettings`
+// into `starTest` when that is given.
 ComputeStatus computeAnalysis(Workspace& ws, bool psf, WorkerPool& pool);
+ComputeStatus computeAnalysis(Workspace& ws, bool psf, const StarTestSettings& starSettings,
+                              StarTestState* starTest, WorkerPool& pool);
 
 // Takes over the results of a background computation that no newer change
 // has made stale: the state is copied back and the stores exchanged.

@@ -84,7 +84,9 @@ void paintStarTest(const StarTestResult& result, const StarTestLook& look, Canva
                 kTextSize, text);
 
     const int across = (look.width - 2 * kMargin - (n - 1) * kGap) / n;
-    const int down = look.height - 2 * kMargin - kHeader - kLabel;
+    // The warning about an undersampled row gets a line of its own under the
+    // labels.
+    const int down = look.height - 2 * kMargin - kHeader - kLabel - (result.undersampled ? 14 : 0);
     const int t = std::min(across, down);
     if (t >= 8) {
         const int x0 = (look.width - (n * t + (n - 1) * kGap)) / 2;

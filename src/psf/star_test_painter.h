@@ -19,6 +19,11 @@ inline constexpr Rgb text = 0x000000;
 inline constexpr Rgb warning = 0x0000C0;
 }  // namespace star_test_colour
 
+// The star-test window's picture, pixels: room for eleven tiles of 80 or
+// five of 184 pixels on a screen 1280 pixels wide.
+inline constexpr int kStarTestPictureWidth = 980;
+inline constexpr int kStarTestPictureHeight = 250;
+
 // The logarithmic map spans this many decades below each image's peak.
 inline constexpr double kStarTestDecades = 4.0;
 

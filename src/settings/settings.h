@@ -17,7 +17,7 @@ inline constexpr std::array<double, 20> kOfferedWavelengths = {
     0.8521101, 1.01398,   1.06,      1.5296,    1.9701,    2.3254};
 
 enum class SpotTarget { BestSphere = 0, BestPlane = 1, PerpendicularPlane = 2 };
-enum class GraphicSource { Layout = 0, SpotWindow = 1, PsfWindow = 2, PsfGraph = 3 };
+enum class GraphicSource { Layout = 0, SpotWindow = 1, PsfWindow = 2, PsfGraph = 3, StarTest = 4 };
 enum class GraphicDestination { Printer = 0, Metafile = 1, Bitmap = 2 };
 
 // The dialog's controls, with the values they hold at program start. Edit

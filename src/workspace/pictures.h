@@ -12,6 +12,7 @@ struct PictureRecordings {
     RecordingCanvas spot;      // spot window
     RecordingCanvas psf;       // PSF window
     RecordingCanvas psfGraph;  // the PSF alone ("PSF Graphik"), 220 x 220 on black
+    RecordingCanvas starTest;  // star-test window: the row of images inside and outside focus
 };
 
 }  // namespace vn

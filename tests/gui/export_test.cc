@@ -14,6 +14,8 @@
 #include "gui_test_support.h"
 #include "mainwindow/qt/layout_area.h"
 #include "mainwindow/qt/main_window.h"
+#include "psf/qt/star_test_window.h"
+#include "settings/qt/settings_dialog.h"
 
 using namespace vn;
 
@@ -121,6 +123,33 @@ private slots:
         const QByteArray text = svg.readAll();
         QVERIFY(text.contains("Modulationsgitter"));
         QVERIFY(text.contains("Teilung"));
+    }
+
+    void theStarTestIsTheFifthSourceWithTheWindowsRowAndScale() {
+        QVERIFY(window->openFile(kExamples + "newtonian-f5.opt"));
+        SettingsDialog* dialog = window->settingsDialog();
+        window->Einstellungen1Click();
+        QCOMPARE(dialog->graphChoiceButtons[4]->text(), QStringLiteral("Sterntest"));
+        dialog->graphChoiceButtons[4]->setChecked(true);
+        QTest::mouseClick(dialog->okBut, Qt::LeftButton);
+        QCOMPARE(ws->settings.controls.graphicSource, GraphicSource::StarTest);
+        QCOMPARE(window->proposedExportFile(), QStringLiteral("Sterntestnewtonian-f5"));
+        // The window's row and scale, also while it is closed.
+        StarTestWindow* star = window->starTestWindow();
+        star->StepsEdit->setText(QStringLiteral("3"));
+        star->applyFields();
+        star->LogButton->setChecked(true);
+        ws->settings.controls.bitmapWidth = 490;
+        QVERIFY(window->exportTo(path("t.svg")));
+        QVERIFY(window->exportTo(path("t.png")));
+        QCOMPARE(QImage(path("t.png")).width(), 490);
+        QFile svg(path("t.svg"));
+        QVERIFY(svg.open(QIODevice::ReadOnly));
+        const QByteArray text = svg.readAll();
+        QVERIFY(text.contains("logarithmisch"));
+        QVERIFY(text.contains("extrafokal"));
+        QVERIFY(!text.contains("extrafokal +4"));  // three images: -8, 0, +8
+        QVERIFY(text.contains("newtonian-f5"));
     }
 
     void zoomFiftyPrintsAtHalfThePageWidth() {

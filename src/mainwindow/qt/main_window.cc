@@ -140,6 +140,7 @@ void MainWindow::buildMenus() {
     computeMenu = menuBar()->addMenu(QStringLiteral("Berechnen"));
     spotAction_ = add(computeMenu, QStringLiteral("SpotDiagramm"), &MainWindow::Spot1Click);
     psfAction_ = add(computeMenu, QStringLiteral("PSF"), &MainWindow::PS1Click);
+    add(computeMenu, QStringLiteral("Sterntest"), &MainWindow::StarTestClick);
     add(computeMenu, QStringLiteral("Normieren"), &MainWindow::NormClick);
 
     synthesisMenu = menuBar()->addMenu(QStringLiteral("Synthese"));

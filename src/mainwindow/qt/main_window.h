@@ -37,6 +37,7 @@ class LayoutArea;
 class PsfWindow;
 class SettingsDialog;
 class SpotWindow;
+class StarTestWindow;
 class UpDown;
 
 class MainWindow : public QMainWindow {
@@ -56,6 +57,7 @@ public:
     SynthesisState& synthesisState() { return *synthesis_; }
     SpotWindow* spotWindow() const { return spotWindow_; }
     PsfWindow* psfWindow() const { return psfWindow_; }
+    StarTestWindow* starTestWindow() const { return starTestWindow_; }
     // A computation of the analysis windows runs in the background.
     bool analysisBusy() const { return background_.joinable(); }
 
@@ -220,6 +222,8 @@ public slots:
     void PS1Click();
     void SpeedSpotClick();
     void SpeedPSFClick();
+    // "Sterntest", also the key S in the PSF window.
+    void StarTestClick();
     // The visible analysis windows follow the system: what is stale is
     // computed (in the background at heavy settings) and the pictures are
     // recorded; with `redraw` they are recorded even when nothing is stale.
@@ -249,6 +253,8 @@ private:
     void startBackgroundAnalysis();
     void backgroundAnalysisDone(ComputeStatus status);
     void showAnalysisPictures();
+    // The star-test picture recorded again from the last row (its look).
+    void redrawStarTest();
     // After the system was replaced outside the editor (undo, redo, a file,
     // "Neu", "Normieren"): an open editor shows it.
     void systemReplacedOutsideEditor();
@@ -301,15 +307,20 @@ private:
     double dx_ = 0.0, dy_ = 0.0, dw_ = 0.0;
     SpotWindow* spotWindow_ = nullptr;
     PsfWindow* psfWindow_ = nullptr;
+    StarTestWindow* starTestWindow_ = nullptr;
+    // The star test's last row, which the picture is recorded from.
+    StarTestState starTest_;
     QAction* spotAction_ = nullptr;
     QAction* psfAction_ = nullptr;
     // The background computation: a workspace of its own, its thread, the
     // change count it was started at and whether a newer change waits.
     std::unique_ptr<Workspace> backgroundWs_;
     std::unique_ptr<WorkerPool> backgroundPool_;
+    std::unique_ptr<StarTestState> backgroundStarTest_;
     std::thread background_;
     unsigned long changeCount_ = 0, backgroundCount_ = 0;
     bool backgroundPsf_ = false;
+    bool backgroundStar_ = false;
     bool analysisPending_ = false;
 };
 

@@ -1,6 +1,6 @@
-// The spot and PSF windows: created with the main window, opened from the
-// menu "Berechnen" and the toolbar, and kept up to date after every change
-// of the system while they are visible. Heavier settings compute in the
+// The spot, PSF and star-test windows: created with the main window, opened
+// from the menu "Berechnen" and the toolbar, and kept up to date after every
+// change of the system while they are visible. Heavier settings compute in the
 // background on a copy of the workspace; a result that a newer change has
 // made stale is dropped.
 #include <QKeyEvent>
@@ -9,6 +9,7 @@
 #include "mainwindow/qt/layout_area.h"
 #include "mainwindow/qt/main_window.h"
 #include "psf/qt/psf_window.h"
+#include "psf/qt/star_test_window.h"
 #include "spot/focus_model.h"
 #include "spot/qt/spot_window.h"
 
@@ -17,12 +18,17 @@ namespace vn {
 void MainWindow::buildAnalysis() {
     spotWindow_ = new SpotWindow(ws_, this);
     psfWindow_ = new PsfWindow(ws_, this);
+    starTestWindow_ = new StarTestWindow(ws_, this);
     connect(spotWindow_, &SpotWindow::recomputeRequested, this, [this] { refreshAnalysis(true); });
     connect(spotWindow_, &SpotWindow::redrawRequested, this, [this] { refreshAnalysis(true); });
     connect(spotWindow_, &SpotWindow::runCycleRequested, this, &MainWindow::runCycle);
     connect(spotWindow_, &SpotWindow::focusThroughRequested, this, &MainWindow::focusThroughPsf);
     connect(psfWindow_, &PsfWindow::redrawRequested, this, [this] { refreshAnalysis(true); });
     connect(psfWindow_, &PsfWindow::focusThroughRequested, this, &MainWindow::focusThroughPsf);
+    connect(psfWindow_, &PsfWindow::starTestRequested, this, &MainWindow::StarTestClick);
+    connect(starTestWindow_, &StarTestWindow::recomputeRequested, this,
+            [this] { refreshAnalysis(true); });
+    connect(starTestWindow_, &StarTestWindow::redrawRequested, this, &MainWindow::redrawStarTest);
 }
 
 MainWindow::~MainWindow() {
@@ -33,8 +39,13 @@ AnalysisWindows MainWindow::analysisWindows() const {
     AnalysisWindows w;
     w.spot = spotWindow_ && spotWindow_->isVisible();
     w.psf = psfWindow_ && psfWindow_->isVisible();
+    w.starTest = starTestWindow_ && starTestWindow_->isVisible();
     if (spotWindow_) w.spotLook = spotWindow_->look();
     if (psfWindow_) w.psfLook = psfWindow_->look();
+    if (starTestWindow_) {
+        w.starTestLook = starTestWindow_->look();
+        w.starTestSettings = starTestWindow_->settings();
+    }
     w.spotLook.caption = w.psfLook.caption =
         windowTitle().remove(QStringLiteral("[*]")).toStdString();
     return w;
@@ -54,6 +65,19 @@ void MainWindow::PS1Click() {
     refreshAnalysis(true);
 }
 
+void MainWindow::StarTestClick() {
+    starTestWindow_->show();
+    starTestWindow_->raise();
+    starTestWindow_->activateWindow();
+    refreshAnalysis(true);
+}
+
+void MainWindow::redrawStarTest() {
+    if (!starTestWindow_->isVisible()) return;
+    recordStarTest(ws_, starTest_, starTestWindow_->look());
+    starTestWindow_->showRecording();
+}
+
 void MainWindow::SpeedSpotClick() {
     Spot1Click();
 }
@@ -69,12 +93,13 @@ void MainWindow::SpeedPSFClick() {
 void MainWindow::showAnalysisPictures() {
     spotWindow_->showRecording();
     psfWindow_->showRecording();
+    starTestWindow_->showRecording();
 }
 
 void MainWindow::refreshAnalysis(bool redraw) {
-    if (!firstRunDone_ || !spotWindow_ || !psfWindow_) return;
+    if (!firstRunDone_ || !spotWindow_ || !psfWindow_ || !starTestWindow_) return;
     const AnalysisWindows w = analysisWindows();
-    if (!w.spot && !w.psf) return;
+    if (!w.spot && !w.psf && !w.starTest) return;
     const ProgramFlags& f = ws_.flags;
     const bool stale =
         f.modelChanged || f.focalSurfaceChanged || !f.spotComputed || (w.psf && f.psfStale);
@@ -84,11 +109,13 @@ void MainWindow::refreshAnalysis(bool redraw) {
         analysisPending_ = true;
         return;
     }
-    if (stale && analysisIsHeavy(ws_)) {
+    // The star test's row is computed at every update of its window, as the
+    // focus, the field point or the system may have moved.
+    if ((stale && analysisIsHeavy(ws_)) || (w.starTest && starTestIsHeavy(w.starTestSettings))) {
         startBackgroundAnalysis();
         return;
     }
-    updateAnalysis(ws_, w);
+    updateAnalysis(ws_, w, starTest_);
     psfWindow_->ProgressBar1->setRange(0, 100);
     psfWindow_->ProgressBar1->setValue(100);
     showAnalysisPictures();
@@ -99,16 +126,20 @@ void MainWindow::refreshAnalysis(bool redraw) {
 void MainWindow::startBackgroundAnalysis() {
     if (!backgroundWs_) backgroundWs_ = std::make_unique<Workspace>();
     if (!backgroundPool_) backgroundPool_ = std::make_unique<WorkerPool>(0);
+    if (!backgroundStarTest_) backgroundStarTest_ = std::make_unique<StarTestState>();
     copyAnalysisInputs(ws_, *backgroundWs_);
     backgroundCount_ = changeCount_;
     backgroundPsf_ = psfWindow_->isVisible();
+    backgroundStar_ = starTestWindow_->isVisible();
     analysisPending_ = false;
     psfWindow_->ProgressBar1->setRange(0, 0);  // busy
     Workspace* job = backgroundWs_.get();
     WorkerPool* pool = backgroundPool_.get();
     const bool psf = backgroundPsf_;
-    background_ = std::thread([this, job, pool, psf] {
-        const ComputeStatus status = computeAnalysis(*job, psf, *pool);
+    StarTestState* star = backgroundStar_ ? backgroundStarTest_.get() : nullptr;
+    const StarTestSettings starSettings = starTestWindow_->settings();
+    background_ = std::thread([this, job, pool, psf, star, starSettings] {
+        const ComputeStatus status = computeAnalysis(*job, psf, starSettings, star, *pool);
         QMetaObject::invokeMethod(
             this, [this, status] { backgroundAnalysisDone(status); }, Qt::QueuedConnection);
     });
@@ -135,6 +166,16 @@ void MainWindow::backgroundAnalysisDone(ComputeStatus) {
             return;
         }
     }
+    if (w.starTest) {
+        if (backgroundStar_) {
+            std::swap(starTest_, *backgroundStarTest_);
+            recordStarTest(ws_, starTest_, w.starTestLook);
+        } else {
+            // The star-test window was opened during the computation.
+            refreshAnalysis(true);
+            return;
+        }
+    }
     showAnalysisPictures();
     view_->update();
 }
@@ -142,13 +183,15 @@ void MainWindow::backgroundAnalysisDone(ComputeStatus) {
 void MainWindow::focusThroughPsf(bool up) {
     if (!ws_.flags.spotComputed) return;
     psfWindow_->show();
-    if (analysisIsHeavy(ws_) || analysisBusy()) {
+    const AnalysisWindows w = analysisWindows();
+    if (analysisIsHeavy(ws_) || analysisBusy() ||
+        (w.starTest && starTestIsHeavy(w.starTestSettings))) {
         stepFocusThroughPsf(ws_, up);
         markPsfStale(ws_);
         refreshAnalysis(true);
         return;
     }
-    vn::focusThroughPsf(ws_, up, analysisWindows());
+    vn::focusThroughPsf(ws_, up, w, starTest_);
     showAnalysisPictures();
 }
 

@@ -33,6 +33,8 @@ PsfWindow::PsfWindow(Workspace& ws, QWidget* parent) : QWidget(parent, Qt::Windo
     setWindowTitle(QStringLiteral("PSF"));
     setFixedSize(kPsfWindowWidth, kPsfWindowHeight);
     setFocusPolicy(Qt::StrongFocus);
+    setToolTip(QStringLiteral(
+        "Pfeiltasten auf/ab: Fokus durch die PSF\nS: Sterntest (intra- und extrafokal)"));
 
     GridGroupBox = new QGroupBox(QStringLiteral("Gitter"), this);
     GridGroupBox->setObjectName(QStringLiteral("GridGroupBox"));
@@ -153,6 +155,7 @@ void PsfWindow::keyPressEvent(QKeyEvent* e) {
 
 void PsfWindow::FormKeyDown(int key) {
     if (key == Qt::Key_Up || key == Qt::Key_Down) emit focusThroughRequested(key == Qt::Key_Up);
+    if (key == Qt::Key_S) emit starTestRequested();
 }
 
 void PsfWindow::ConTrackChange(int position) {

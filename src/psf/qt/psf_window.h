@@ -45,6 +45,8 @@ signals:
     // Record the picture again (contrast, grating, markers).
     void redrawRequested();
     void focusThroughRequested(bool up);
+    // The key S: the star test of this PSF's colour and field point.
+    void starTestRequested();
 
 public slots:
     void FormActivate();

@@ -285,13 +285,14 @@ QWidget* SettingsDialog::buildEditingPage() {
 QWidget* SettingsDialog::buildExportPage() {
     auto* page = new QWidget;
     std::vector<QRadioButton*> buttons;
-    GraphChoice = radioGroup(QStringLiteral("Grafik Quelle"),
-                             {QStringLiteral("System Layout"), QStringLiteral("Spot Fenster"),
-                              QStringLiteral("PSF Fenster"), QStringLiteral("PSF Graphik")},
-                             buttons);
+    GraphChoice = radioGroup(
+        QStringLiteral("Grafik Quelle"),
+        {QStringLiteral("System Layout"), QStringLiteral("Spot Fenster"),
+         QStringLiteral("PSF Fenster"), QStringLiteral("PSF Graphik"), QStringLiteral("Sterntest")},
+        buttons);
     GraphChoice->setObjectName(QStringLiteral("GraphChoice"));
     copyButtons(buttons, graphChoiceButtons);
-    for (int i = 0; i < 4; ++i) {
+    for (int i = 0; i < static_cast<int>(graphChoiceButtons.size()); ++i) {
         connect(graphChoiceButtons[static_cast<size_t>(i)], &QRadioButton::toggled, this,
                 [this, i](bool on) {
                     if (!on || filling_) return;

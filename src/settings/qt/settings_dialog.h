@@ -63,7 +63,7 @@ public:
     QLineEdit* StepFaktEdit;
     // Page "Grafik Export"
     QGroupBox* GraphChoice;
-    std::array<QRadioButton*, 4> graphChoiceButtons;
+    std::array<QRadioButton*, 5> graphChoiceButtons;
     QComboBox* ZoomBox;
     QRadioButton* PrinterButton;
     QRadioButton* MetaButton;
