@@ -197,6 +197,19 @@ menu Berechnen 0
 shot "$(window "Spot Diagramm")" toleranz-spot
 stop
 
+# The star test of the Newtonian on axis: a click on the centre of the spot
+# window's field chooser, then the window "Sterntest".
+start "$ex/newtonian-f5.opt"
+menu Berechnen 0
+spot=$(window "Spot Diagramm")
+xdotool mousemove --window "$spot" 375 175 click 1
+sleep 1
+menu Berechnen 2
+star=$(window "Sterntest")
+sleep 2
+shot "$star" sterntestfenster
+stop
+
 # The synthesis dialogs. The achromat gets its two glasses through
 # "Auswahl Glas" and the glass dialog, then "ok" writes the system.
 start "$ex/achromat-f15.opt"
