@@ -13,7 +13,6 @@
 #include "mainwindow/layout_export.h"
 #include "mainwindow/picture_export.h"
 #include "mainwindow/window_updates.h"
-#include "psf/star_test_painter.h"
 
 namespace vn::cli {
 namespace {
@@ -50,13 +49,12 @@ bool sourceOf(const std::string& name, GraphicSource& source) {
         source = GraphicSource::PsfWindow;
     else if (name == "psf-graph")
         source = GraphicSource::PsfGraph;
+    else if (name == "star-test")
+        source = GraphicSource::StarTest;
     else
         return false;
     return true;
 }
-
-// Pixels of one image of the star-test row.
-constexpr int kStarTestTile = 200;
 
 std::string stemOf(const std::string& path) {
     const std::size_t slash = path.find_last_of("/\\");
@@ -86,8 +84,7 @@ int renderCommand(const std::vector<std::string>& rawArgs) {
     }
     if (!parsed.error.empty()) return usageError(parsed.error, help.c_str());
     GraphicSource source{};
-    const bool starTest = !parsed.positional.empty() && parsed.positional[0] == "star-test";
-    if (parsed.positional.size() != 2 || !(starTest || sourceOf(parsed.positional[0], source)))
+    if (parsed.positional.size() != 2 || !sourceOf(parsed.positional[0], source))
         return usageError(
             "render needs a picture (layout, spot, psf, psf-graph, star-test) and a system file",
             help.c_str());
@@ -112,7 +109,7 @@ int renderCommand(const std::vector<std::string>& rawArgs) {
     const std::string& file = parsed.positional[1];
     auto ws = std::make_unique<Workspace>();
     RecordingCanvas picture;
-    if (source == GraphicSource::Layout && !starTest) {
+    if (source == GraphicSource::Layout) {
         if (!openForAnalysis(*ws, file, error)) return inputError(error);
         fitLayoutToView(*ws, kDesignLayoutWidth, kDesignLayoutHeight);
         LayoutLook look;
@@ -126,27 +123,16 @@ int renderCommand(const std::vector<std::string>& rawArgs) {
                           [&psf](Workspace& w) { applyPsfOptions(w, psf); }))
             return inputError(error);
         applyPsfFocusSteps(*ws, psf);
-        if (starTest) {
-            StarTestResult result;
-            StarTestWork work;
-            const ComputeStatus status = computeStarTest(*ws, starSettings, result, work);
-            if (!status.ok && result.images.empty()) return inputError(status.message);
-            StarTestLook look;
-            look.width = kStarTestTile * starSettings.steps;
-            look.height = kStarTestTile + 40;
-            look.logarithmic = parsed.flags.count("log") > 0;
-            picture = RecordingCanvas(look.width, look.height);
-            paintStarTest(result, look, picture);
-        } else {
-            // The windows as they open: the settings' contrast, the grating angle
-            // of the options, the markers shown.
-            AnalysisWindows looks;
-            looks.spotLook.caption = looks.psfLook.caption = "Varnistrale - " + stemOf(file);
-            looks.psfLook.contrast = ws->settings.controls.psfContrast;
-            looks.psfLook.gratingAngle = static_cast<int>(std::lround(psf.gratingAngle));
-            const ComputeStatus status = recordWindowExport(*ws, source, looks, picture);
-            if (!status.ok) return inputError(status.message ? status.message : "cannot draw");
-        }
+        // The windows as they open: the settings' contrast, the grating angle
+        // of the options, the markers shown, the star test's row as asked.
+        AnalysisWindows looks;
+        looks.spotLook.caption = looks.psfLook.caption = "Varnistrale - " + stemOf(file);
+        looks.psfLook.contrast = ws->settings.controls.psfContrast;
+        looks.psfLook.gratingAngle = static_cast<int>(std::lround(psf.gratingAngle));
+        looks.starTestSettings = starSettings;
+        looks.starTestLook.logarithmic = parsed.flags.count("log") > 0;
+        const ComputeStatus status = recordWindowExport(*ws, source, looks, picture);
+        if (!status.ok) return inputError(status.message ? status.message : "cannot draw");
     }
     const bool metafile =
         out->second.size() >= 4 && (out->second.substr(out->second.size() - 4) == ".emf" ||
