@@ -1,7 +1,6 @@
 #include "mainwindow/layout_export.h"
 
 #include "mainwindow/result_texts.h"
-#include "mainwindow/run_cycle.h"
 #include "ui/app_emblem.h"
 
 namespace vn {
@@ -29,12 +28,9 @@ void writeDescription(Canvas& c, const std::vector<std::string>& lines) {
 EvaluationStatus recordLayoutExport(Workspace& ws, const LayoutLook& look,
                                     const std::string& caption, RecordingCanvas& picture) {
     picture = RecordingCanvas(look.width, look.height);
-    ws.view.clientHeight = look.height;
-    const EvaluationStatus status = prepareRepaint(ws);
+    LayoutPicture pic;
+    const EvaluationStatus status = prepareLayoutPicture(ws, look, pic);
     if (!status.ok) return status;
-    LayoutPicture pic = layoutPictureOf(ws, look.width, look.height, look.decentring);
-    pic.background = look.background;
-    pic.highlight = look.highlight;
     pic.forExport = true;
     paintLayout(picture, pic);
 

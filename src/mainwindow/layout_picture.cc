@@ -4,15 +4,21 @@
 
 namespace vn {
 
-EvaluationStatus repaintLayout(Workspace& ws, const LayoutLook& look) {
+EvaluationStatus prepareLayoutPicture(Workspace& ws, const LayoutLook& look, LayoutPicture& pic) {
     ws.view.clientHeight = look.height;
     const EvaluationStatus status = prepareRepaint(ws);
     if (!status.ok) return status;
-    // Measuring shows no selection.
     if (ws.selection.measuring) ws.flags.selectionActive = false;
-    LayoutPicture pic = layoutPictureOf(ws, look.width, look.height, look.decentring);
+    pic = layoutPictureOf(ws, look.width, look.height, look.decentring);
     pic.background = look.background;
     pic.highlight = look.highlight;
+    return status;
+}
+
+EvaluationStatus repaintLayout(Workspace& ws, const LayoutLook& look) {
+    LayoutPicture pic;
+    const EvaluationStatus status = prepareLayoutPicture(ws, look, pic);
+    if (!status.ok) return status;
     ws.pictures.layout = RecordingCanvas(look.width, look.height);
     const MarkedRayTexts marked = paintLayout(ws.pictures.layout, pic);
     SelectionState& s = ws.selection;

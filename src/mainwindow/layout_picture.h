@@ -16,6 +16,11 @@ struct LayoutLook {
     double decentring = 0.0;    // the tolerance offset dy of the picked surface
 };
 
+// Evaluates the model for a picture in the window's drawing area and fills
+// `pic` with what the drawing reads, in the window's colours. Measuring shows
+// no selection. `pic` is untouched when the model cannot be evaluated.
+EvaluationStatus prepareLayoutPicture(Workspace& ws, const LayoutLook& look, LayoutPicture& pic);
+
 // Repaints ws.pictures.layout. A model that cannot be evaluated keeps the last
 // good recording; the status says why.
 EvaluationStatus repaintLayout(Workspace& ws, const LayoutLook& look);
