@@ -56,14 +56,6 @@ bool sourceOf(const std::string& name, GraphicSource& source) {
     return true;
 }
 
-std::string stemOf(const std::string& path) {
-    const std::size_t slash = path.find_last_of("/\\");
-    std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-    const std::size_t dot = name.find_last_of('.');
-    if (dot != std::string::npos && dot > 0) name.resize(dot);
-    return name;
-}
-
 }  // namespace
 
 int renderCommand(const std::vector<std::string>& rawArgs) {
@@ -116,7 +108,7 @@ int renderCommand(const std::vector<std::string>& rawArgs) {
         look.width = kDesignLayoutWidth;
         look.height = kDesignLayoutHeight;
         const EvaluationStatus status =
-            recordLayoutExport(*ws, look, "Varnistrale - " + stemOf(file), picture);
+            recordLayoutExport(*ws, look, mainWindowCaption(file), picture);
         if (!status.ok) return inputError(describe(status));
     } else {
         if (!computeSpots(*ws, file, spot, error,
@@ -126,7 +118,7 @@ int renderCommand(const std::vector<std::string>& rawArgs) {
         // The windows as they open: the settings' contrast, the grating angle
         // of the options, the markers shown, the star test's row as asked.
         AnalysisWindows looks;
-        looks.spotLook.caption = looks.psfLook.caption = "Varnistrale - " + stemOf(file);
+        looks.spotLook.caption = looks.psfLook.caption = mainWindowCaption(file);
         looks.psfLook.contrast = ws->settings.controls.psfContrast;
         looks.psfLook.gratingAngle = static_cast<int>(std::lround(psf.gratingAngle));
         looks.starTestSettings = starSettings;

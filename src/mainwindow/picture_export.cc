@@ -39,6 +39,11 @@ int atLeastOne(double pixels) {
 
 }  // namespace
 
+std::string mainWindowCaption(const std::string& systemFile) {
+    const std::string stem = stemOf(systemFile);
+    return stem.empty() ? "Varnistrale" : "Varnistrale - " + stem;
+}
+
 std::string proposedExportName(GraphicSource source, const std::string& systemFile) {
     return prefixOf(source) + stemOf(systemFile);
 }

@@ -12,6 +12,10 @@ namespace vn {
 
 struct Workspace;
 
+// The main window's caption: the program's name, followed by the system file's
+// name without folder and extension when there is a file.
+std::string mainWindowCaption(const std::string& systemFile);
+
 // The proposed file name: the source's prefix followed by the system file's
 // name without folder and extension (the prefix alone without a file).
 std::string proposedExportName(GraphicSource source, const std::string& systemFile);

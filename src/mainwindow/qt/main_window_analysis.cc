@@ -6,6 +6,7 @@
 #include <QKeyEvent>
 #include <QMetaObject>
 
+#include "mainwindow/picture_export.h"
 #include "mainwindow/qt/layout_area.h"
 #include "mainwindow/qt/main_window.h"
 #include "psf/qt/psf_window.h"
@@ -46,8 +47,7 @@ AnalysisWindows MainWindow::analysisWindows() const {
         w.starTestLook = starTestWindow_->look();
         w.starTestSettings = starTestWindow_->settings();
     }
-    w.spotLook.caption = w.psfLook.caption =
-        windowTitle().remove(QStringLiteral("[*]")).toStdString();
+    w.spotLook.caption = w.psfLook.caption = mainWindowCaption(ws_.model.sys.fileName);
     return w;
 }
 

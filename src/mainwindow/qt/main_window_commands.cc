@@ -6,6 +6,7 @@
 
 #include "mainwindow/commands.h"
 #include "mainwindow/document.h"
+#include "mainwindow/picture_export.h"
 #include "mainwindow/qt/layout_area.h"
 #include "mainwindow/qt/main_window.h"
 #include "mainwindow/run_cycle.h"
@@ -64,10 +65,8 @@ void MainWindow::showEvaluation(const EvaluationStatus& status) {
 }
 
 void MainWindow::refreshCaption() {
-    const QString file = QString::fromStdString(ws_.model.sys.fileName);
-    QString caption = QStringLiteral("Varnistrale");
-    if (!file.isEmpty()) caption += QStringLiteral(" - ") + QFileInfo(file).completeBaseName();
-    setWindowTitle(caption + QStringLiteral("[*]"));
+    setWindowTitle(QString::fromStdString(mainWindowCaption(ws_.model.sys.fileName)) +
+                   QStringLiteral("[*]"));
     setWindowModified(ws_.flags.documentModified);
 }
 

@@ -37,10 +37,8 @@ QString MainWindow::proposedExportFile() const {
 bool MainWindow::recordExportPicture(GraphicSource source, RecordingCanvas& picture) {
     std::string problem;
     if (source == GraphicSource::Layout) {
-        QString caption = windowTitle();
-        caption.remove(QStringLiteral("[*]"));
-        const EvaluationStatus status =
-            recordLayoutExport(ws_, layoutLook(), caption.toStdString(), picture);
+        const EvaluationStatus status = recordLayoutExport(
+            ws_, layoutLook(), mainWindowCaption(ws_.model.sys.fileName), picture);
         if (!status.ok) problem = describe(status);
     } else {
         const ComputeStatus status = recordWindowExport(ws_, source, analysisWindows(), picture);
