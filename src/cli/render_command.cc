@@ -126,9 +126,8 @@ int renderCommand(const std::vector<std::string>& rawArgs) {
         const ComputeStatus status = recordWindowExport(*ws, source, looks, picture);
         if (!status.ok) return inputError(status.message ? status.message : "cannot draw");
     }
-    const bool metafile =
-        out->second.size() >= 4 && (out->second.substr(out->second.size() - 4) == ".emf" ||
-                                    out->second.substr(out->second.size() - 4) == ".EMF");
+    // A metafile keeps its own size rule, whatever the case of its extension.
+    const bool metafile = pictureExtension(out->second) == "emf";
     const ExportSize size =
         exportSize(source, metafile ? GraphicDestination::Metafile : GraphicDestination::Bitmap,
                    picture, width, zoom);

@@ -6,8 +6,7 @@ namespace vn::cli {
 
 bool writeRenderedPicture(const RecordingCanvas& picture, const ExportSize& size,
                           const std::string& path, std::string& error) {
-    const bool emf = path.size() > 4 && (path.ends_with(".emf") || path.ends_with(".EMF"));
-    if (!emf) {
+    if (pictureExtension(path) != "emf") {
         error = "this build writes metafiles (.emf) only; PNG, BMP, SVG and PDF need the Qt build";
         return false;
     }

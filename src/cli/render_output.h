@@ -9,6 +9,9 @@
 
 namespace vn::cli {
 
+// The extension of a file name in lower case, without the dot; empty when
+// the name has none.
+std::string pictureExtension(const std::string& path);
 // png, bmp, svg, pdf or emf, in any case.
 bool knownPictureExtension(const std::string& path);
 

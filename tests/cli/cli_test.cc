@@ -345,6 +345,9 @@ TEST(Cli, RenderWritesEveryFormatAndRefusesWhatItCannot) {
     EXPECT_EQ(parsed(cli({"render", "layout", system, "-o", (dir / "z.emf").string(), "--zoom",
                           "50"}))["width"],
               325);
+    // The size rule follows the format, whatever the case of the extension.
+    EXPECT_EQ(parsed(cli({"render", "layout", system, "-o", (dir / "z.Emf").string()}))["width"],
+              650);
     // Usage errors: an unknown extension, a missing output, an unknown picture.
     EXPECT_EQ(cli({"render", "layout", system, "-o", (dir / "x.gif").string()}).status, 2);
     EXPECT_EQ(cli({"render", "layout", system}).status, 2);
