@@ -14,6 +14,7 @@
 #include "mainwindow/commands.h"
 #include "mainwindow/document.h"
 #include "mainwindow/layout_export.h"
+#include "recording_queries.h"
 #include "ui/emf_writer.h"
 #include "workspace/workspace.h"
 
@@ -67,18 +68,7 @@ TEST(PictureExport, SizesFollowTheBitmapWidthTheMetafileZoomAndThePage) {
         1);
 }
 
-std::vector<const DrawCommand*> textsOf(const RecordingCanvas& c) {
-    std::vector<const DrawCommand*> out;
-    for (const DrawCommand& cmd : c.commands())
-        if (cmd.kind == DrawCommand::Kind::Text) out.push_back(&cmd);
-    return out;
-}
-
-const DrawCommand* textAt(const RecordingCanvas& c, Point p) {
-    for (const DrawCommand* t : textsOf(c))
-        if (t->points[0] == p) return t;
-    return nullptr;
-}
+using test::textAt;
 
 TEST(LayoutExport, WritesTheResultTextsTheDescriptionTheCaptionAndTheIcon) {
     auto ws = std::make_unique<Workspace>();

@@ -11,6 +11,7 @@
 #include "psf/psf_analysis.h"
 #include "psf/psf_computation.h"
 #include "psf/psf_painter.h"
+#include "recording_queries.h"
 #include "spot_test_support.h"
 #include "test_systems.h"
 
@@ -19,11 +20,7 @@ namespace {
 
 using Kind = DrawCommand::Kind;
 
-const DrawCommand* textAt(const RecordingCanvas& c, Point p) {
-    for (const DrawCommand& d : c.commands())
-        if (d.kind == Kind::Text && d.points.front() == p) return &d;
-    return nullptr;
-}
+using test::textAt;
 
 std::unique_ptr<Workspace> psfOf(const SystemModel& m) {
     auto ws = test::spotsFor(m);

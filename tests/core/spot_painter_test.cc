@@ -7,6 +7,7 @@
 #include <string>
 
 #include "mainwindow/window_updates.h"
+#include "recording_queries.h"
 #include "spot/spot_painter.h"
 #include "spot/spot_report.h"
 #include "spot_test_support.h"
@@ -18,17 +19,8 @@ namespace {
 
 using Kind = DrawCommand::Kind;
 
-const DrawCommand* textAt(const RecordingCanvas& c, Point p) {
-    for (const DrawCommand& d : c.commands())
-        if (d.kind == Kind::Text && d.points.front() == p) return &d;
-    return nullptr;
-}
-
-bool anyTextContains(const RecordingCanvas& c, const std::string& part) {
-    return std::any_of(c.commands().begin(), c.commands().end(), [&](const DrawCommand& d) {
-        return d.kind == Kind::Text && d.text.find(part) != std::string::npos;
-    });
-}
+using test::anyTextContains;
+using test::textAt;
 
 RecordingCanvas paint(Workspace& ws, const SpotLook& look = {}) {
     RecordingCanvas canvas(kSpotWindowWidth, kSpotWindowHeight);

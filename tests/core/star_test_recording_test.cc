@@ -9,6 +9,7 @@
 
 #include "mainwindow/picture_export.h"
 #include "mainwindow/window_updates.h"
+#include "recording_queries.h"
 #include "spot_test_support.h"
 #include "test_systems.h"
 #include "workspace/changes.h"
@@ -18,11 +19,7 @@ namespace {
 
 using Kind = DrawCommand::Kind;
 
-bool anyTextContains(const RecordingCanvas& c, const std::string& part) {
-    return std::any_of(c.commands().begin(), c.commands().end(), [&](const DrawCommand& d) {
-        return d.kind == Kind::Text && d.text.find(part) != std::string::npos;
-    });
-}
+using test::anyTextContains;
 
 bool samePicture(const RecordingCanvas& a, const RecordingCanvas& b) {
     return std::equal(a.commands().begin(), a.commands().end(), b.commands().begin(),
