@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "cli/commands.h"
 #include "mainwindow/document.h"
 #include "model/number_format.h"
 
@@ -48,7 +49,16 @@ bool numberOption(const ParsedArgs& parsed, const std::string& key, double& valu
 
 int usageError(const std::string& message, const char* help) {
     std::fprintf(stderr, "varnistrale-cli: %s\n\n%s", message.c_str(), help);
-    return 2;
+    return kExitUsage;
+}
+
+std::optional<int> helpOrUsageError(const ParsedArgs& parsed, const char* help) {
+    if (parsed.flags.count("help")) {
+        std::fputs(help, stdout);
+        return kExitOk;
+    }
+    if (!parsed.error.empty()) return usageError(parsed.error, help);
+    return std::nullopt;
 }
 
 int inputError(const std::string& message) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <map>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -30,6 +31,11 @@ bool numberOption(const ParsedArgs& parsed, const std::string& key, double& valu
 
 // Prints a usage error with the command's help text; returns the exit status.
 int usageError(const std::string& message, const char* help);
+
+// Answers "--help" (the help text on stdout) and a malformed line (a usage
+// error): the exit status when the command is done with that, nothing when it
+// goes on.
+std::optional<int> helpOrUsageError(const ParsedArgs& parsed, const char* help);
 
 // Prints an input error; returns the exit status.
 int inputError(const std::string& message);

@@ -45,11 +45,7 @@ void writeSurface(JsonWriter& json, const SystemModel& m, int i) {
 
 int evalCommand(const std::vector<std::string>& args) {
     ParsedArgs parsed = parseArgs(args, {}, {"help"});
-    if (parsed.flags.count("help")) {
-        std::fputs(kEvalHelp, stdout);
-        return kExitOk;
-    }
-    if (!parsed.error.empty()) return usageError(parsed.error, kEvalHelp);
+    if (const auto done = helpOrUsageError(parsed, kEvalHelp)) return *done;
     if (parsed.positional.size() != 1) return usageError("eval needs one system file", kEvalHelp);
 
     auto ws = std::make_unique<Workspace>();

@@ -70,11 +70,7 @@ int renderCommand(const std::vector<std::string>& rawArgs) {
     std::set<std::string> flags = kSpotFlagKeys;
     flags.insert({"help", "log"});
     ParsedArgs parsed = parseArgs(args, keys, flags);
-    if (parsed.flags.count("help")) {
-        std::fputs(help.c_str(), stdout);
-        return kExitOk;
-    }
-    if (!parsed.error.empty()) return usageError(parsed.error, help.c_str());
+    if (const auto done = helpOrUsageError(parsed, help.c_str())) return *done;
     GraphicSource source{};
     if (parsed.positional.size() != 2 || !sourceOf(parsed.positional[0], source))
         return usageError(

@@ -55,11 +55,7 @@ int spotCommand(const std::vector<std::string>& args) {
     std::set<std::string> flags = kSpotFlagKeys;
     flags.insert("help");
     ParsedArgs parsed = parseArgs(args, kSpotOptionKeys, flags);
-    if (parsed.flags.count("help")) {
-        std::fputs(help.c_str(), stdout);
-        return kExitOk;
-    }
-    if (!parsed.error.empty()) return usageError(parsed.error, help.c_str());
+    if (const auto done = helpOrUsageError(parsed, help.c_str())) return *done;
     if (parsed.positional.size() != 1)
         return usageError("spot needs one system file", help.c_str());
     SpotOptions options;

@@ -266,11 +266,7 @@ int synthCommand(const std::vector<std::string>& rawArgs) {
     for (const GlassKey& g : d.glasses) keys.insert(g.key);
     if (d.name == "cassegrain") keys.insert("value");
     ParsedArgs parsed = parseArgs(args, keys, {"help"});
-    if (parsed.flags.count("help")) {
-        std::fputs(help.c_str(), stdout);
-        return kExitOk;
-    }
-    if (!parsed.error.empty()) return usageError(parsed.error, help.c_str());
+    if (const auto done = helpOrUsageError(parsed, help.c_str())) return *done;
     if (!parsed.positional.empty())
         return usageError("unexpected argument '" + parsed.positional[0] + "'", help.c_str());
     if (!parsed.options.count("output")) return usageError("synth needs -o OUT.opt", help.c_str());

@@ -49,11 +49,7 @@ void traceFrom(const TraceSystem& sys, int colour, double radius, double azimuth
 
 int traceCommand(const std::vector<std::string>& args) {
     ParsedArgs parsed = parseArgs(args, {"colour", "pupil", "azimuth", "field"}, {"help"});
-    if (parsed.flags.count("help")) {
-        std::fputs(kTraceHelp, stdout);
-        return kExitOk;
-    }
-    if (!parsed.error.empty()) return usageError(parsed.error, kTraceHelp);
+    if (const auto done = helpOrUsageError(parsed, kTraceHelp)) return *done;
     if (parsed.positional.size() != 1) return usageError("trace needs one system file", kTraceHelp);
     int colour = kGreen;
     double pupil = 0.0, azimuth = 0.0, field = 0.0;
